@@ -1,0 +1,62 @@
+// Start-up: open the screen and the sound, load the menu, and handle events until the last
+// window is unloaded.
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string_view>
+
+#include "shell/program.h"
+#include "shell/sdl/sdl_platform.h"
+#include "shell/sdl/sdl_screen.h"
+#include "shell/sdl/sound_player.h"
+#include "shell/window_system.h"
+
+namespace {
+
+// With no display, SDL quietly falls back to an invisible window driver and the program would
+// run unseen for ever; only a driver somebody asked for by name is accepted.
+bool hasRealDisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) return false;
+  const std::string_view name = driver;
+  if (name != "offscreen" && name != "dummy") return true;
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  return asked != nullptr && name == asked;
+}
+
+int run() {
+  // Drawing straight into the window's surface: no GL context, which under X would cost time
+  // and memory and make SDL recreate the window.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
+    std::fprintf(stderr, "wordmeadow: cannot open a window: %s\n",
+                 SDL_GetCurrentVideoDriver() ? "no display found (is DISPLAY set?)" : SDL_GetError());
+    SDL_Quit();
+    return EXIT_FAILURE;
+  }
+  int status = EXIT_SUCCESS;
+  try {
+    // Sound is started on its own: a machine without a sound card still gets its windows.
+    wordmeadow::SoundPlayer sound;
+    wordmeadow::SdlScreen screen;
+    wordmeadow::SdlPlatform platform(screen, sound);
+    wordmeadow::WindowSystem windows(platform);
+    wordmeadow::defineWindows(windows, platform);
+    wordmeadow::startProgram(windows);
+    screen.run(windows);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "wordmeadow: %s\n", error.what());
+    status = EXIT_FAILURE;
+  }
+  SDL_Quit();
+  return status;
+}
+
+}  // namespace
+
+int main(int /*argc*/, char* /*argv*/[]) { return run(); }

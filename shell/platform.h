@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace wordmeadow {
+
+class Window;
+
+// Everything the program asks of the machine it runs on. The program's logic talks only to
+// this; the SDL2 backend implements it for real and the tests with a recording fake.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The folder of the running program file, without a trailing separator (but "/" at the root).
+  virtual std::string applicationFolder() = 0;
+
+  // Returns at once; cuts off any sound still playing. A file that cannot be played gives a
+  // short alert tone instead, which cuts off what was playing just the same.
+  virtual void playSoundFile(const std::string& path) = 0;
+
+  // The first call takes a pattern (folder, separator, wildcard name) and returns the first
+  // matching file name; each call without a pattern returns the next; "" ends the listing.
+  virtual std::string listFolder(const std::string& pattern) = 0;
+  virtual std::string listFolder() = 0;
+
+  // Hands the address to the system's default handler; never blocks, reports nothing.
+  virtual void openWithShell(const Window& owner, const std::string& address) = 0;
+
+  // Uniform in [0, 1), from a fixed starting state: the same sequence on every run.
+  virtual float nextRandom() = 0;
+
+  // The window system: a window has just been loaded (put it on screen, centred), an already
+  // loaded one is shown again (restore and raise it), or one has been unloaded (take it away).
+  virtual void displayWindow(Window& window) = 0;
+  virtual void raiseWindow(Window& window) = 0;
+  virtual void destroyWindow(Window& window) = 0;
+};
+
+}  // namespace wordmeadow

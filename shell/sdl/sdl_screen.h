@@ -1,0 +1,57 @@
+#pragma once
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/window.h"
+#include "shell/window_system.h"
+
+namespace wordmeadow {
+
+// The windows on a real screen: each drawn from its pictures and labels into an SDL window of
+// the exact client size, centred when it is loaded, and the loop that turns SDL's events into
+// clicks and closes.
+class SdlScreen {
+ public:
+  SdlScreen();
+  ~SdlScreen();
+  SdlScreen(const SdlScreen&) = delete;
+  SdlScreen& operator=(const SdlScreen&) = delete;
+
+  void open(Window& window);
+  void raise(Window& window);
+  void close(Window& window);
+
+  // Waits for events and handles them until no window is loaded.
+  void run(WindowSystem& windows);
+
+ private:
+  struct NativeWindow {
+    Window* window;
+    SDL_Window* sdl;
+    unsigned drawnRevision;
+  };
+  struct SurfaceDeleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+  };
+  using Surface = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+  void draw(NativeWindow& native);
+  void drawLabel(SDL_Surface* target, const Element& label);
+  void redrawChanged();
+  NativeWindow* findNative(Uint32 sdlWindowId);
+  SDL_Surface* picture(const std::string& name);
+  TTF_Font* font(int pixelSize);
+
+  std::vector<NativeWindow> natives_;
+  std::map<std::string, Surface> pictures_;
+  std::map<int, TTF_Font*> fonts_;
+  std::map<std::string, Surface> labelTexts_;
+};
+
+}  // namespace wordmeadow

@@ -1,0 +1,56 @@
+#include "fake_platform.h"
+
+#include "shell/paths.h"
+#include "shell/window.h"
+#include "shell/wildcard.h"
+
+namespace wordmeadow::testing {
+
+void FakePlatform::playSoundFile(const std::string& path) {
+  log.push_back("sound " + path);
+  if (onSound) onSound();
+}
+
+std::string FakePlatform::listFolder(const std::string& pattern) {
+  ++listingCalls;
+  if (!scriptedListing) return realListing_.first(pattern);
+  const std::string wildcard = pattern.substr(pattern.find_last_of(kPathSeparator) + 1);
+  pending_.clear();
+  next_ = 0;
+  for (const std::string& name : *scriptedListing) {
+    if (wildcardMatch(wildcard, name)) pending_.push_back(name);
+  }
+  return listFolder();
+}
+
+std::string FakePlatform::listFolder() {
+  ++listingCalls;
+  if (!scriptedListing) return realListing_.next();
+  return next_ < pending_.size() ? pending_[next_++] : std::string();
+}
+
+void FakePlatform::openWithShell(const Window& owner, const std::string& address) {
+  log.push_back("shell " + owner.id() + " " + address);
+}
+
+float FakePlatform::nextRandom() {
+  if (scriptedRandoms.empty()) return random_.next();
+  const float r = scriptedRandoms.front();
+  scriptedRandoms.pop_front();
+  return r;
+}
+
+void FakePlatform::displayWindow(Window& window) { log.push_back("display " + window.id()); }
+void FakePlatform::raiseWindow(Window& window) { log.push_back("raise " + window.id()); }
+void FakePlatform::destroyWindow(Window& window) { log.push_back("destroy " + window.id()); }
+
+std::vector<std::string> FakePlatform::sounds() const {
+  std::vector<std::string> names;
+  const std::string prefix = "sound " + joinPath(folder, "");
+  for (const std::string& line : log) {
+    if (line.rfind(prefix, 0) == 0) names.push_back(line.substr(prefix.size()));
+  }
+  return names;
+}
+
+}  // namespace wordmeadow::testing

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/fixed_random.h"
+#include "shell/folder_listing.h"
+#include "shell/platform.h"
+
+namespace wordmeadow::testing {
+
+// Records what the program asks of the platform, in order, as short lines:
+//   "sound /app/A.wav", "shell Main https://…", "display rec", "raise rec", "destroy rec".
+// The folder listing is either a real folder (the default) or a scripted list of names.
+class FakePlatform : public Platform {
+ public:
+  std::string folder = "/app";
+  std::vector<std::string> log;
+  std::optional<std::vector<std::string>> scriptedListing;
+  std::deque<float> scriptedRandoms;  // used first; then the real fixed generator
+  std::function<void()> onSound;      // called as each sound is requested
+  int listingCalls = 0;
+
+  std::string applicationFolder() override { return folder; }
+  void playSoundFile(const std::string& path) override;
+  std::string listFolder(const std::string& pattern) override;
+  std::string listFolder() override;
+  void openWithShell(const Window& owner, const std::string& address) override;
+  float nextRandom() override;
+  void displayWindow(Window& window) override;
+  void raiseWindow(Window& window) override;
+  void destroyWindow(Window& window) override;
+
+  // The sound requests alone, as file names without the folder.
+  std::vector<std::string> sounds() const;
+  void clearLog() { log.clear(); }
+
+ private:
+  FolderListing realListing_;
+  std::vector<std::string> pending_;
+  std::size_t next_ = 0;
+  FixedRandom random_;
+};
+
+}  // namespace wordmeadow::testing

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "shell/folder_listing.h"
+#include "shell/paths.h"
+#include "shell/wildcard.h"
+#include "temp_folder.h"
+
+namespace wordmeadow {
+namespace {
+
+using testing::TempFolder;
+
+std::vector<std::string> listAll(const std::string& pattern) {
+  FolderListing listing;
+  std::vector<std::string> names;
+  for (std::string name = listing.first(pattern); !name.empty(); name = listing.next()) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+TEST(Wildcard, StarMatchesAnyRunIncludingTheEmptyOneAndLettersIgnoreCase) {
+  EXPECT_TRUE(wildcardMatch("*.wav*", "A.wav"));
+  EXPECT_TRUE(wildcardMatch("*.wav*", "A.WAV"));
+  EXPECT_TRUE(wildcardMatch("*.wav*", "A.wav.bak"));
+  EXPECT_TRUE(wildcardMatch("*.wav*", "A.wave"));
+  EXPECT_TRUE(wildcardMatch("*.wav*", ".wav"));
+  EXPECT_TRUE(wildcardMatch("*", ""));
+  EXPECT_TRUE(wildcardMatch("a*b*c", "aXXbYYbZc"));
+  EXPECT_TRUE(wildcardMatch("?.wav", "Q.WAV"));
+  EXPECT_FALSE(wildcardMatch("*.wav*", "A.wa"));
+  EXPECT_FALSE(wildcardMatch("*.wav*", "Awav"));
+  EXPECT_FALSE(wildcardMatch("?.wav", "AB.wav"));
+  EXPECT_FALSE(wildcardMatch("", "A"));
+}
+
+TEST(Wildcard, LongNamesWithManyStarsStayFast) {
+  // A backtracking matcher would take exponential time here.
+  const std::string name(4000, 'a');
+  EXPECT_FALSE(wildcardMatch("*a*a*a*a*a*a*a*a*b", name));
+}
+
+TEST(Paths, JoinAddsOneSeparatorAndRespectsTheRoot) {
+  EXPECT_EQ(joinPath("/opt/wordmeadow", "A.wav"), "/opt/wordmeadow/A.wav");
+  EXPECT_EQ(joinPath("/", "A.wav"), "/A.wav");
+  EXPECT_EQ(joinPath("/opt", ""), "/opt/");  // an empty name: a path that ends in the separator
+  EXPECT_EQ(parentFolder("/opt/wordmeadow/A.wav"), "/opt/wordmeadow");
+  EXPECT_EQ(parentFolder("/A.wav"), "/");
+}
+
+TEST(FolderListing, MatchesFilesRegardlessOfCaseAndSkipsFoldersHiddenFilesAndBrokenLinks) {
+  TempFolder folder;
+  for (const char* name : {"A.wav", "B.WAV", "c.Wav", "D.wav.bak", "E.wave", "notes.txt", ".F.wav"}) {
+    folder.touch(name);
+  }
+  std::filesystem::create_directory(folder.path() + "/G.wav");
+  std::filesystem::create_symlink(folder.path() + "/missing", folder.path() + "/H.wav");
+  std::filesystem::create_symlink(folder.path() + "/A.wav", folder.path() + "/I.wav");
+  std::filesystem::create_symlink(folder.path() + "/J.wav", folder.path() + "/J.wav");  // a loop
+
+  EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))),
+            (std::vector<std::string>{"A.wav", "B.WAV", "D.wav.bak", "E.wave", "I.wav", "c.Wav"}));
+}
+
+TEST(FolderListing, KeepsTheFileSystemsOwnOrder) {
+  TempFolder folder;
+  for (char c = 'Z'; c >= 'A'; --c) folder.touch(std::string(1, c) + ".wav");
+  std::vector<std::string> expected;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    expected.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(listAll(joinPath(folder.path(), "*.wav*")), expected);
+}
+
+TEST(FolderListing, EmptyOrMissingFolderEndsAtOnceAndANewPatternStartsOver) {
+  TempFolder folder;
+  FolderListing listing;
+  EXPECT_EQ(listing.first(joinPath(folder.path(), "*.wav*")), "");
+  EXPECT_EQ(listing.next(), "");
+  EXPECT_EQ(listing.first(joinPath(folder.path() + "/nowhere", "*.wav*")), "");
+
+  folder.touch("A.wav");
+  EXPECT_EQ(listing.first(joinPath(folder.path(), "*.wav*")), "A.wav");
+  EXPECT_EQ(listing.next(), "");
+  EXPECT_EQ(listing.first(joinPath(folder.path(), "*.wav*")), "A.wav");
+}
+
+TEST(FolderListing, NamesWithSpacesAndBytesOutsideUtf8ComeBackUnchanged) {
+  TempFolder folder;
+  const std::string odd = "Le\xff\xfe tter.wav";
+  const std::string spaced = "my letter.wav";
+  const std::string longest = std::string(251, 'L') + ".wav";  // 255 bytes, the longest name
+  for (const std::string& name : {odd, spaced, longest}) folder.touch(name);
+  EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))), sorted({odd, spaced, longest}));
+}
+
+}  // namespace
+}  // namespace wordmeadow

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "program_fixture.h"
+#include "shell/window_system.h"
+
+namespace wordmeadow {
+namespace {
+
+using testing::FakePlatform;
+using testing::ProgramTest;
+using Strings = std::vector<std::string>;
+
+// A window that counts its loads and can hide its one picture or unload itself when clicked.
+class CountingWindow : public Window {
+ public:
+  CountingWindow(WindowSystem& windows, int& loads) : Window("w", "Counting", {100, 100}), loads_(loads) {
+    addPicture("close", {0, 0, 10, 10}, "p", [&windows] { windows.unload("w"); });
+    addPicture("hider", {10, 0, 10, 10}, "p", [this] { hide("hider"); });
+  }
+  void load() override { ++loads_; }
+
+ private:
+  int& loads_;
+};
+
+class WindowSystemTest : public ::testing::Test {
+ protected:
+  FakePlatform platform;
+  WindowSystem windows{platform};
+  int loads = 0;
+  WindowSystemTest() {
+    windows.define("w", [this] { return std::make_unique<CountingWindow>(windows, loads); });
+  }
+};
+
+TEST_F(WindowSystemTest, ShowLoadsOnceThenOnlyRaises) {
+  Window& first = windows.show("w");
+  Window& second = windows.show("w");
+  EXPECT_EQ(&first, &second);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(platform.log, (Strings{"display w", "raise w"}));
+}
+
+TEST_F(WindowSystemTest, UnloadThenShowStartsAgainFromTheDesignState) {
+  windows.click("w", {0, 0});  // not loaded: nothing happens
+  windows.show("w");
+  windows.click("w", {15, 5});
+  EXPECT_FALSE(windows.find("w")->isVisible("hider"));
+  windows.unload("w");
+  windows.unload("w");  // a second unload is harmless
+  EXPECT_EQ(windows.find("w"), nullptr);
+  windows.show("w");
+  EXPECT_TRUE(windows.find("w")->isVisible("hider"));
+  EXPECT_EQ(loads, 2);
+}
+
+TEST_F(WindowSystemTest, AHandlerCanUnloadItsOwnWindow) {
+  windows.show("w");
+  windows.click("w", {5, 5});  // the window is gone, but its object outlives the handler
+  EXPECT_FALSE(windows.anyLoaded());
+  windows.releaseUnloaded();
+  EXPECT_EQ(platform.log, (Strings{"display w", "destroy w"}));
+}
+
+TEST_F(WindowSystemTest, HiddenElementsTakeNoClicksAndChangesAreCounted) {
+  Window& w = windows.show("w");
+  const unsigned before = w.revision();
+  windows.click("w", {15, 5});
+  EXPECT_NE(w.revision(), before);
+  EXPECT_EQ(w.elementAt({15, 5}), nullptr);
+  EXPECT_THROW(w.hide("nothing"), std::out_of_range);
+}
+
+using LifecycleTest = ProgramTest;
+
+TEST_F(LifecycleTest, ClosingTheMenuByItsFrameLeavesTheActivityOpen) {
+  useLetters(alphabet());
+  startProgram(windows);
+  windows.show("rec");
+  windows.closeByFrame("Main");
+  windows.releaseUnloaded();
+  EXPECT_TRUE(windows.anyLoaded());  // the process runs on
+  EXPECT_NE(rec(), nullptr);
+  clickOn("rec", askedTile());  // and the game still works
+  EXPECT_TRUE(rec()->isVisible("correct"));
+  windows.closeByFrame("rec");
+  EXPECT_FALSE(windows.anyLoaded());
+}
+
+}  // namespace
+}  // namespace wordmeadow
