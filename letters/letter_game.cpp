@@ -44,6 +44,8 @@ void LetterGame::answer(char letter) {
   callLetter();
 }
 
-void LetterGame::replay() { requestCue(platform_, currentLetter_); }
+void LetterGame::replay() {
+  requestCue(platform_, currentLetter_);
+}
 
 }  // namespace wordmeadow

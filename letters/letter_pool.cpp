@@ -31,7 +31,8 @@ std::size_t LetterPool::indexFor(float r, std::size_t n) {
 
 void LetterPool::fill(Platform& platform) {
   const std::string pattern = joinPath(platform.applicationFolder(), "*.wav*");
-  for (std::string name = platform.listFolder(pattern); !name.empty(); name = platform.listFolder()) {
+  for (std::string name = platform.listFolder(pattern); !name.empty();
+       name = platform.listFolder()) {
     if (isReserved(name)) continue;
     if (entries_.size() >= kCapacity) break;
     entries_.push_back(std::move(name));

@@ -13,7 +13,8 @@ RecWindow::RecWindow(WindowSystem& windows, Platform& platform)
     : Window(kId, "Letter Recognition", {478, 357}), windows_(windows), game_(*this, platform) {
   // Front to back: the end-of-game group covers everything when it is shown.
   addPicture("Image7", {120, 232, 227, 41}, "rec_overlay_exit", [this] { windows_.unload(kId); });
-  addPicture("Image6", {120, 176, 227, 41}, "rec_overlay_play_again", [this] { game_.startGame(); });
+  addPicture("Image6", {120, 176, 227, 41}, "rec_overlay_play_again",
+             [this] { game_.startGame(); });
   addPicture("Image5", {0, 0, 480, 360}, "rec_overlay");
   addPicture("Image4", {8, 112, 136, 41}, "rec_start_over", [this] { game_.startGame(); });
   // The three feedback pictures share one spot; the one added first covers the others.

@@ -34,8 +34,9 @@ int run() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
-    std::fprintf(stderr, "wordmeadow: cannot open a window: %s\n",
-                 SDL_GetCurrentVideoDriver() ? "no display found (is DISPLAY set?)" : SDL_GetError());
+    std::fprintf(
+        stderr, "wordmeadow: cannot open a window: %s\n",
+        SDL_GetCurrentVideoDriver() ? "no display found (is DISPLAY set?)" : SDL_GetError());
     SDL_Quit();
     return EXIT_FAILURE;
   }
@@ -59,4 +60,6 @@ int run() {
 
 }  // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) { return run(); }
+int main(int /*argc*/, char* /*argv*/[]) {
+  return run();
+}

@@ -12,17 +12,21 @@ MainWindow::MainWindow(WindowSystem& windows, Platform& platform)
   // Front to back; the stacked buttons overlap their neighbours by one row, and the one listed
   // first lies in front. Matching Letters has no activity yet, so its button does nothing.
   addPicture("Image6", {120, 184, 227, 41}, "main_matching_letters", [] {});
-  addPicture("Image5", {120, 104, 227, 41}, "main_build_sentence", [this] { windows_.show("build"); });
+  addPicture("Image5", {120, 104, 227, 41}, "main_build_sentence",
+             [this] { windows_.show("build"); });
   addPicture("Image4", {120, 144, 227, 41}, "main_beginning_sounds",
              [this] { windows_.show("beginning"); });
   addLabel("Label3", {16, 328, 121, 25}, "1.0", 12);
   addPicture("Image3", {120, 264, 227, 41}, "main_exit", [this] { exitSequence(); });
   addLabel("Label1", {176, 48, 121, 25}, "Start A Activity", 12);
-  addPicture("Image2", {120, 64, 227, 41}, "main_letter_recognition", [this] { windows_.show("rec"); });
+  addPicture("Image2", {120, 64, 227, 41}, "main_letter_recognition",
+             [this] { windows_.show("rec"); });
   addPicture("Image1", {0, 0, 480, 360}, "main_background");
 }
 
-void MainWindow::load() { requestCue(platform_, cue::kWelcome); }
+void MainWindow::load() {
+  requestCue(platform_, cue::kWelcome);
+}
 
 void MainWindow::UnloadAllForms(const Window& keep) {
   const std::string keepId = keep.id();

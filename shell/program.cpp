@@ -9,13 +9,14 @@
 namespace wordmeadow {
 
 void defineWindows(WindowSystem& windows, Platform& platform) {
-  windows.define(MainWindow::kId,
-                 [&] { return std::make_unique<MainWindow>(windows, platform); });
+  windows.define(MainWindow::kId, [&] { return std::make_unique<MainWindow>(windows, platform); });
   windows.define(RecWindow::kId, [&] { return std::make_unique<RecWindow>(windows, platform); });
   windows.define(BuildWindow::kId, [] { return std::make_unique<BuildWindow>(); });
   windows.define(BeginningWindow::kId, [] { return std::make_unique<BeginningWindow>(); });
 }
 
-void startProgram(WindowSystem& windows) { windows.show(MainWindow::kId); }
+void startProgram(WindowSystem& windows) {
+  windows.show(MainWindow::kId);
+}
 
 }  // namespace wordmeadow

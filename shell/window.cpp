@@ -20,11 +20,17 @@ void Window::click(Point p) {
   if (target != nullptr && target->onClick) target->onClick();
 }
 
-void Window::show(std::string_view elementName) { setVisible(elementName, true); }
+void Window::show(std::string_view elementName) {
+  setVisible(elementName, true);
+}
 
-void Window::hide(std::string_view elementName) { setVisible(elementName, false); }
+void Window::hide(std::string_view elementName) {
+  setVisible(elementName, false);
+}
 
-bool Window::isVisible(std::string_view elementName) const { return element(elementName).visible; }
+bool Window::isVisible(std::string_view elementName) const {
+  return element(elementName).visible;
+}
 
 const Element& Window::element(std::string_view elementName) const {
   for (const Element& e : elements_) {
@@ -45,7 +51,7 @@ void Window::setVisible(std::string_view elementName, bool visible) {
 }
 
 void Window::addPicture(std::string name, Rect rect, std::string asset,
-                            std::function<void()> onClick) {
+                        std::function<void()> onClick) {
   elements_.push_back(Element{std::move(name), ElementKind::Picture, rect, std::move(asset), 0,
                               std::move(onClick), true});
   ++revision_;

@@ -55,7 +55,7 @@ class Window {
  protected:
   // Each element added lies behind those added before it.
   void addPicture(std::string name, Rect rect, std::string asset,
-                      std::function<void()> onClick = {});
+                  std::function<void()> onClick = {});
   void addLabel(std::string name, Rect rect, std::string text, double pointSize);
 
  private:

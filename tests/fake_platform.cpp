@@ -1,8 +1,8 @@
 #include "fake_platform.h"
 
 #include "shell/paths.h"
-#include "shell/window.h"
 #include "shell/wildcard.h"
+#include "shell/window.h"
 
 namespace wordmeadow::testing {
 
@@ -40,9 +40,15 @@ float FakePlatform::nextRandom() {
   return r;
 }
 
-void FakePlatform::displayWindow(Window& window) { log.push_back("display " + window.id()); }
-void FakePlatform::raiseWindow(Window& window) { log.push_back("raise " + window.id()); }
-void FakePlatform::destroyWindow(Window& window) { log.push_back("destroy " + window.id()); }
+void FakePlatform::displayWindow(Window& window) {
+  log.push_back("display " + window.id());
+}
+void FakePlatform::raiseWindow(Window& window) {
+  log.push_back("raise " + window.id());
+}
+void FakePlatform::destroyWindow(Window& window) {
+  log.push_back("destroy " + window.id());
+}
 
 std::vector<std::string> FakePlatform::sounds() const {
   std::vector<std::string> names;

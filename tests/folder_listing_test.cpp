@@ -1,3 +1,5 @@
+#include "shell/folder_listing.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "shell/folder_listing.h"
 #include "shell/paths.h"
 #include "shell/wildcard.h"
 #include "temp_folder.h"
@@ -60,7 +61,8 @@ TEST(Paths, JoinAddsOneSeparatorAndRespectsTheRoot) {
 
 TEST(FolderListing, MatchesFilesRegardlessOfCaseAndSkipsFoldersHiddenFilesAndBrokenLinks) {
   TempFolder folder;
-  for (const char* name : {"A.wav", "B.WAV", "c.Wav", "D.wav.bak", "E.wave", "notes.txt", ".F.wav"}) {
+  for (const char* name :
+       {"A.wav", "B.WAV", "c.Wav", "D.wav.bak", "E.wave", "notes.txt", ".F.wav"}) {
     folder.touch(name);
   }
   std::filesystem::create_directory(folder.path() + "/G.wav");

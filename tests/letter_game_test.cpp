@@ -37,7 +37,7 @@ TEST_F(LetterGameTest, AWholeGameAnsweredRightEndsWithTheOverlayAndTheClap) {
       ASSERT_EQ(visibleFeedback(), "blank correct");
     }
   }
-  EXPECT_EQ(asked.size(), 26u);  // every letter once
+  EXPECT_EQ(asked.size(), 26u);                                        // every letter once
   EXPECT_EQ(platform.sounds(), (Strings{"Correct.WAV", "Clap.WAV"}));  // and no further letter
   EXPECT_EQ(visibleFeedback(), "blank correct Image5 Image6 Image7");
 

@@ -1,3 +1,5 @@
+#include "letters/letter_pool.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "letters/letter_pool.h"
 #include "temp_folder.h"
 
 namespace wordmeadow {
@@ -29,7 +30,8 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
 TEST(LetterPool, FillFromARealFolderTakesTheLettersAndLeavesTheCuesOut) {
   TempFolder folder;
   for (const std::string& name : alphabetFiles()) folder.touch(name);
-  for (const char* cue : {"Welcome.wav", "Correct.WAV", "TryAgain.WAV", "Clap.WAV"}) folder.touch(cue);
+  for (const char* cue : {"Welcome.wav", "Correct.WAV", "TryAgain.WAV", "Clap.WAV"})
+    folder.touch(cue);
   folder.touch("readme.txt");
   FakePlatform platform;
   platform.folder = folder.path();

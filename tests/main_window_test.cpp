@@ -1,10 +1,11 @@
+#include "shell/main_window.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "program_fixture.h"
-#include "shell/main_window.h"
 
 namespace wordmeadow {
 namespace {
@@ -51,8 +52,8 @@ TEST_F(MainWindowTest, ClicksGoToTheFrontMostElementWhereElementsOverlap) {
   EXPECT_EQ(elementAt(480, 0), "");
 
   platform.clearLog();
-  windows.click("Main", {200, 66});  // on the label: nothing happens
-  windows.click("Main", {20, 330});  // on the version label
+  windows.click("Main", {200, 66});   // on the label: nothing happens
+  windows.click("Main", {20, 330});   // on the version label
   windows.click("Main", {200, 200});  // Matching Letters has no activity yet
   EXPECT_TRUE(platform.log.empty());
   EXPECT_EQ(windows.loadedWindows().size(), 1u);
@@ -89,9 +90,8 @@ TEST_F(MainWindowTest, ExitUnloadsTheOthersThenOpensThePublisherThenUnloadsTheMe
   clickOn("Main", "Image5");
   platform.clearLog();
   clickOn("Main", "Image3");
-  EXPECT_EQ(platform.log,
-            (Strings{"destroy rec", "destroy build", "shell Main https://wordmeadow.example/",
-                     "destroy Main"}));
+  EXPECT_EQ(platform.log, (Strings{"destroy rec", "destroy build",
+                                   "shell Main https://wordmeadow.example/", "destroy Main"}));
   EXPECT_FALSE(windows.anyLoaded());  // the process ends
 }
 

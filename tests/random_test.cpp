@@ -11,8 +11,8 @@ TEST(FixedRandom, StartsFromTheSameStateOnEveryRun) {
   // These values are what every build of the program draws first; a different prefix would
   // change the order of the first game on the children's machines.
   FixedRandom random;
-  const std::array<float, 5> expected = {0x1.2e2c2cp-2f, 0x1.22718p-7f, 0x1.1959d2p-1f, 0x1.1f988ap-1f,
-                                      0x1.574a08p-3f};
+  const std::array<float, 5> expected = {0x1.2e2c2cp-2f, 0x1.22718p-7f, 0x1.1959d2p-1f,
+                                         0x1.1f988ap-1f, 0x1.574a08p-3f};
   for (float value : expected) EXPECT_EQ(random.next(), value);
 }
 

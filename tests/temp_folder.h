@@ -1,9 +1,10 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace wordmeadow::testing {
 

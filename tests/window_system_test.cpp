@@ -1,3 +1,5 @@
+#include "shell/window_system.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -6,7 +8,6 @@
 
 #include "fake_platform.h"
 #include "program_fixture.h"
-#include "shell/window_system.h"
 
 namespace wordmeadow {
 namespace {
@@ -18,7 +19,8 @@ using Strings = std::vector<std::string>;
 // A window that counts its loads and can hide its one picture or unload itself when clicked.
 class CountingWindow : public Window {
  public:
-  CountingWindow(WindowSystem& windows, int& loads) : Window("w", "Counting", {100, 100}), loads_(loads) {
+  CountingWindow(WindowSystem& windows, int& loads)
+      : Window("w", "Counting", {100, 100}), loads_(loads) {
     addPicture("close", {0, 0, 10, 10}, "p", [&windows] { windows.unload("w"); });
     addPicture("hider", {10, 0, 10, 10}, "p", [this] { hide("hider"); });
   }

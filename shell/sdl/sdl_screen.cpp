@@ -12,7 +12,9 @@ namespace {
 // Drawn where a window has no background picture.
 constexpr SDL_Color kWindowColour{43, 108, 176, 255};
 
-SDL_Rect toSdl(const Rect& r) { return {r.left, r.top, r.width, r.height}; }
+SDL_Rect toSdl(const Rect& r) {
+  return {r.left, r.top, r.width, r.height};
+}
 
 [[noreturn]] void fail(const char* what) {
   throw std::runtime_error(std::string(what) + ": " + SDL_GetError());
@@ -35,9 +37,9 @@ SdlScreen::~SdlScreen() {
 void SdlScreen::open(Window& window) {
   const Size size = window.clientSize();
   // Created hidden and shown after the first draw, so no half-drawn window is ever seen.
-  SDL_Window* sdl = SDL_CreateWindow(window.caption().c_str(), SDL_WINDOWPOS_CENTERED,
-                                     SDL_WINDOWPOS_CENTERED, size.width, size.height,
-                                     SDL_WINDOW_HIDDEN);
+  SDL_Window* sdl =
+      SDL_CreateWindow(window.caption().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                       size.width, size.height, SDL_WINDOW_HIDDEN);
   if (sdl == nullptr) fail("cannot open a window");
   if (SDL_Surface* icon = picture("icon")) SDL_SetWindowIcon(sdl, icon);
   natives_.push_back({&window, sdl, 0});
@@ -118,7 +120,8 @@ void SdlScreen::draw(NativeWindow& native) {
       drawLabel(target, *it);
     } else if (SDL_Surface* source = picture(it->content)) {
       // Pictures keep their own size; whatever lies outside the element or the window is cut.
-      SDL_Rect from{0, 0, std::min(source->w, it->rect.width), std::min(source->h, it->rect.height)};
+      SDL_Rect from{0, 0, std::min(source->w, it->rect.width),
+                    std::min(source->h, it->rect.height)};
       SDL_Rect to = toSdl(it->rect);
       SDL_BlitSurface(source, &from, target, &to);
     }
@@ -130,14 +133,14 @@ void SdlScreen::draw(NativeWindow& native) {
 void SdlScreen::drawLabel(SDL_Surface* target, const Element& label) {
   // Point sizes are taken at 96 dots per inch, as the desktop the program was drawn for.
   const int pixels = static_cast<int>(std::lround(label.pointSize * 96.0 / 72.0));
-  const std::string key = std::to_string(pixels) + ':' + std::to_string(label.rect.width) + ':' +
-                          label.content;
+  const std::string key =
+      std::to_string(pixels) + ':' + std::to_string(label.rect.width) + ':' + label.content;
   auto cached = labelTexts_.find(key);
   if (cached == labelTexts_.end()) {
     TTF_Font* f = font(pixels);
     if (f == nullptr) return;
-    SDL_Surface* text = TTF_RenderUTF8_Blended_Wrapped(f, label.content.c_str(), {255, 255, 255, 255},
-                                                       static_cast<Uint32>(label.rect.width));
+    SDL_Surface* text = TTF_RenderUTF8_Blended_Wrapped(
+        f, label.content.c_str(), {255, 255, 255, 255}, static_cast<Uint32>(label.rect.width));
     if (text == nullptr) return;
     cached = labelTexts_.emplace(key, Surface(text)).first;
   }

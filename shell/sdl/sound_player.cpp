@@ -127,8 +127,9 @@ void SoundPlayer::makeAlertTone() {
     const double t = static_cast<double>(i) / rate;
     const bool audible = t < 0.12 || t > 0.18;
     const double fade = std::min({1.0, t / 0.005, (0.3 - t) / 0.005});
-    mono[i] = audible ? static_cast<Sint16>(9000.0 * fade * std::sin(2 * std::numbers::pi * 880.0 * t))
-                      : Sint16{0};
+    mono[i] = audible
+                  ? static_cast<Sint16>(9000.0 * fade * std::sin(2 * std::numbers::pi * 880.0 * t))
+                  : Sint16{0};
   }
   SDL_AudioSpec from{};
   from.format = AUDIO_S16SYS;
