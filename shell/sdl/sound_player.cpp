@@ -53,7 +53,7 @@ SoundPlayer::SoundPlayer() {
   want.freq = 44100;
   want.format = AUDIO_S16SYS;
   want.channels = 2;
-  want.samples = 512;  // short, so that a cut-off is heard at once
+  want.samples = 1024;  // short enough that a cut-off is heard at once, long enough to idle cheaply
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_,
                                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
   if (device_ == 0) {

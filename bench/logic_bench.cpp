@@ -1,0 +1,110 @@
+// The letter pool's fill over real folders of 26 and of 40,000 letter files, and a click on the
+// right tile up to the moment the next letter's samples are handed to the audio device.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "letters/letter_pool.h"
+#include "letters/rec_window.h"
+#include "shell/fixed_random.h"
+#include "shell/folder_listing.h"
+#include "shell/platform.h"
+#include "shell/sdl/sound_player.h"
+#include "shell/window_system.h"
+
+namespace wordmeadow {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The real folder listing and random source, the real sound player, and no screen.
+class BenchPlatform : public Platform {
+ public:
+  BenchPlatform(std::string folder, SoundPlayer* sound) : folder_(std::move(folder)), sound_(sound) {}
+  std::string applicationFolder() override { return folder_; }
+  void playSoundFile(const std::string& path) override {
+    if (sound_ != nullptr) sound_->play(path);
+  }
+  std::string listFolder(const std::string& pattern) override { return listing_.first(pattern); }
+  std::string listFolder() override { return listing_.next(); }
+  void openWithShell(const Window&, const std::string&) override {}
+  float nextRandom() override { return random_.next(); }
+  void displayWindow(Window&) override {}
+  void raiseWindow(Window&) override {}
+  void destroyWindow(Window&) override {}
+
+ private:
+  std::string folder_;
+  SoundPlayer* sound_;
+  FolderListing listing_;
+  FixedRandom random_;
+};
+
+fs::path makeFolder(const std::string& name) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("wordmeadow-bench-" + std::to_string(getpid()) + "-" + name);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+void BM_FillLetterPool(benchmark::State& state) {
+  const auto files = static_cast<int>(state.range(0));
+  const fs::path folder = makeFolder(std::to_string(files));
+  for (const char* cue : {"Welcome.wav", "Correct.WAV", "TryAgain.WAV", "Clap.WAV"}) {
+    std::ofstream(folder / cue) << 'x';
+  }
+  for (int i = 0; i < files; ++i) {
+    const std::string name =
+        files == 26 ? std::string(1, static_cast<char>('A' + i)) : "L" + std::to_string(i);
+    std::ofstream(folder / (name + ".wav")) << 'x';
+  }
+  BenchPlatform platform(folder.string(), nullptr);
+  for (auto _ : state) {
+    LetterPool pool;
+    pool.fill(platform);
+    benchmark::DoNotOptimize(pool.size());
+  }
+  fs::remove_all(folder);
+}
+BENCHMARK(BM_FillLetterPool)->Arg(26)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+void BM_RightTileToNextLetterQueued(benchmark::State& state) {
+  const fs::path folder = makeFolder("recordings");
+  for (const auto& entry : fs::directory_iterator(WORDMEADOW_RECORDINGS_DIR)) {
+    fs::copy_file(entry.path(), folder / entry.path().filename());
+  }
+  SoundPlayer sound;
+  BenchPlatform platform(folder.string(), &sound);
+  WindowSystem windows(platform);
+  windows.define(RecWindow::kId, [&] { return std::make_unique<RecWindow>(windows, platform); });
+  auto& rec = dynamic_cast<RecWindow&>(windows.show(RecWindow::kId));
+  for (auto _ : state) {
+    if (rec.isVisible("Image5")) {  // the game is over: start a new one, untimed
+      state.PauseTiming();
+      rec.click({130, 190});
+      state.ResumeTiming();
+    }
+    const Rect tile = RecWindow::tileRect(rec.game().Text1()[0]);
+    rec.click({tile.left + 1, tile.top + 1});  // requests Correct, then queues the next letter
+  }
+  fs::remove_all(folder);
+}
+BENCHMARK(BM_RightTileToNextLetterQueued)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace wordmeadow
+
+int main(int argc, char** argv) {
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  SDL_Quit();
+  return 0;
+}

@@ -1,0 +1,154 @@
+"""The menu window of the real program: where it appears, what it shows, what it plays, and what
+its buttons do when clicked through the X server."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True
+import e2e_support as e2e  # noqa: E402
+
+MENU_SIZE = (479, 360)
+# left, top, width, height in the menu's client area
+LETTER_RECOGNITION = (120, 64, 227, 41)
+BUILD_A_SENTENCE = (120, 104, 227, 41)
+BEGINNING_SOUNDS = (120, 144, 227, 41)
+MATCHING_LETTERS = (120, 184, 227, 41)
+EXIT = (120, 264, 227, 41)
+# On the "Start A Activity" label, which lies over the top rows of the Letter Recognition button.
+ON_LABEL_OVER_BUTTON = (200, 66)
+
+
+def middle(rect):
+    left, top, width, height = rect
+    return left + width // 2, top + height // 2
+
+
+class MenuTest(e2e.ProgramTestCase):
+
+    def open_menu(self):
+        self.write_letters()
+        program, audio = self.start_program()
+        menu = self.x.wait_window("Wordmeadow", program=program)
+        return program, audio, menu
+
+    def write_letters(self):
+        e2e.write_recordings(self.app)
+
+    def click(self, window, point):
+        self.x.click(window["left"] + point[0], window["top"] + point[1])
+
+    def test_menu_is_centred_shows_its_buttons_and_plays_the_welcome(self):
+        program, audio, menu = self.open_menu()
+        self.assert_centred(menu, *MENU_SIZE)
+        self.assertEqual(audio.next_sound(0), "Welcome")
+
+        def sample(shot, x, y):
+            return shot.mean(menu["left"] + x, menu["top"] + y)
+
+        def buttons_drawn():
+            shot = self.x.screenshot()
+            seen, problems = {}, []
+            for name, rect, looks_right in (
+                    ("Letter Recognition", LETTER_RECOGNITION, e2e.is_blue),
+                    ("Build A Sentence", BUILD_A_SENTENCE, e2e.is_grey),
+                    ("Beginning Sounds", BEGINNING_SOUNDS, e2e.is_grey),
+                    ("Matching Letters", MATCHING_LETTERS, e2e.is_grey),
+                    ("Exit!", EXIT, e2e.is_red)):
+                left, top, width, height = rect
+                y = top + height // 2
+                # Beside the words, inside the rounded ends; and just outside either end.
+                inside = [sample(shot, left + 12, y), sample(shot, left + width - 12, y)]
+                outside = [sample(shot, left - 10, y), sample(shot, left + width + 10, y)]
+                seen[name] = (inside, outside)
+                if not all(map(looks_right, inside)):
+                    problems.append(f"{name} inside {inside}")
+                if looks_right is e2e.is_blue:
+                    # Blue on a blue background: the button is clearly lighter than beside it.
+                    if not min(map(sum, inside)) > max(map(sum, outside)) + 60:
+                        problems.append(f"{name} not lighter than beside it {inside} {outside}")
+                elif any(map(looks_right, outside)):
+                    problems.append(f"{name} spills outside {outside}")
+            # The background between and around the buttons.
+            for x, y in ((60, 200), (233, 245), (400, 200), (20, 160), (440, 140)):
+                colour = sample(shot, x, y)
+                if not e2e.is_blue(colour):
+                    problems.append(f"background at {x},{y} is {colour}")
+            return not problems, problems or seen
+
+        e2e.eventually(buttons_drawn, 10, "the menu's buttons to be drawn", interval=0.2)
+
+    def test_label_and_matching_letters_open_nothing_but_beginning_sounds_opens_its_window(self):
+        program, audio, menu = self.open_menu()
+        self.click(menu, ON_LABEL_OVER_BUTTON)
+        self.click(menu, middle(MATCHING_LETTERS))
+        self.click(menu, middle(BEGINNING_SOUNDS))
+        # Clicks are handled in order, so anything the first two opened is there by now.
+        beginning = self.x.wait_window("Beginning Sounds", program=program)
+        self.assert_centred(beginning, *MENU_SIZE)
+        titles = sorted(self.x.windows())
+        self.assertEqual(titles, ["Beginning Sounds", "Wordmeadow"])
+
+    def test_exit_closes_every_window_and_opens_the_publisher_page(self):
+        program, audio, menu = self.open_menu()
+        # Open both other activities, moving each off the menu so that its Exit! can be reached.
+        self.click(menu, middle(BEGINNING_SOUNDS))
+        beginning = self.x.wait_window("Beginning Sounds", program=program)
+        self.x.move_window(beginning["id"], 0, menu["top"] + MENU_SIZE[1] + 10)
+        e2e.eventually(lambda: self.x.window_info(beginning["id"])["left"] == 0, 10,
+                       "the Beginning Sounds window to move")
+        self.click(menu, middle(BUILD_A_SENTENCE))
+        build = self.x.wait_window("Build A Sentence", program=program)
+        self.assert_centred(build, *MENU_SIZE)
+        self.x.move_window(build["id"], e2e.SCREEN_WIDTH - MENU_SIZE[0],
+                           menu["top"] + MENU_SIZE[1] + 10)
+        e2e.eventually(lambda: self.x.window_info(build["id"])["left"] > menu["left"], 10,
+                       "the Build A Sentence window to move")
+        self.assertEqual(self.opened_addresses(), [])
+
+        self.click(menu, middle(EXIT))
+        self.assertEqual(program.wait_exit(), 0, program.stderr())
+        self.assertEqual(self.x.windows(), {})
+        # The opener is started on its own and may finish a moment after the program.
+        e2e.eventually(lambda: (self.opened_addresses() != [], self.opened_addresses()), 10,
+                       "the stand-in xdg-open to be called")
+        time.sleep(0.3)  # a second, unwanted call would come straight after the first
+        self.assertEqual(self.opened_addresses(), [[e2e.PUBLISHER_ADDRESS]])
+
+    def test_unplayable_welcome_gives_two_alert_beeps(self):
+        e2e.write_recordings(self.app, cues=("Correct", "TryAgain", "Clap"))
+        with open(os.path.join(self.app, "Welcome.wav"), "wb") as f:
+            f.write(b"RIFF\x10\x00\x00\x00WAVEnot a sound at all")
+        program, audio = self.start_program()
+        self.x.wait_window("Wordmeadow", program=program)
+        self.assertEqual(audio.next_sound(0, min_frames=2), "alert")
+        end = audio.wait_quiet()
+        bursts = audio.bursts(0, end)
+        self.assertEqual(len(bursts), 2, bursts)
+        for start, length in bursts:
+            self.assertGreater(length, 0.05, bursts)
+            self.assertLess(length, 0.3, bursts)
+
+
+class NoDisplayTest(e2e.unittest.TestCase):
+
+    def test_without_a_display_the_program_says_so_and_fails(self):
+        env = {name: value for name, value in os.environ.items()
+               if name not in ("DISPLAY", "WAYLAND_DISPLAY") and not name.startswith("SDL_")}
+        env["SDL_AUDIODRIVER"] = "dummy"
+        with tempfile.TemporaryDirectory() as runtime:
+            # As in a login session without a desktop: the runtime folder is there, empty.
+            env["XDG_RUNTIME_DIR"] = runtime
+            result = subprocess.run([e2e.program_path], env=env, capture_output=True,
+                                    text=True, timeout=30)
+        self.assertEqual(result.returncode, 1, result)
+        lines = result.stderr.splitlines()
+        self.assertEqual(len(lines), 1, result.stderr)
+        self.assertIn("display", lines[0].lower())
+        self.assertEqual(result.stdout, "")
+
+
+if __name__ == "__main__":
+    e2e.run_tests()
