@@ -6,8 +6,8 @@ int main(int argc, char* argv[]) {
   if (argc < 2) return 2;
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-  SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        479, 360, SDL_WINDOW_HIDDEN);
+  SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 479,
+                                        360, SDL_WINDOW_HIDDEN);
   SDL_Surface* picture = SDL_LoadBMP(argv[1]);
   if (window == nullptr || picture == nullptr) return 1;
   SDL_BlitSurface(picture, nullptr, SDL_GetWindowSurface(window), nullptr);

@@ -23,7 +23,8 @@ using Clock = std::chrono::steady_clock;
 // CPU used by the whole process, or by its main thread alone.
 long cpuTicks(pid_t pid, bool mainThreadOnly = false) {
   const std::string proc = "/proc/" + std::to_string(pid);
-  std::ifstream in(mainThreadOnly ? proc + "/task/" + std::to_string(pid) + "/stat" : proc + "/stat");
+  std::ifstream in(mainThreadOnly ? proc + "/task/" + std::to_string(pid) + "/stat"
+                                  : proc + "/stat");
   std::string line;
   std::getline(in, line);
   std::istringstream fields(line.substr(line.rfind(')') + 2));
@@ -99,6 +100,6 @@ int main(int argc, char* argv[]) {
       "first_frame_ms=%.1f peak_rss_kb=%ld idle_cpu_ticks=%ld main_thread_idle_ticks=%ld "
       "ticks_per_s=%ld exit=%d\n",
       firstFrameMs, peakKb, idleTicks, mainIdleTicks, sysconf(_SC_CLK_TCK),
-              WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+      WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   return 0;
 }

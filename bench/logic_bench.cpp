@@ -25,7 +25,8 @@ namespace fs = std::filesystem;
 // The real folder listing and random source, the real sound player, and no screen.
 class BenchPlatform : public Platform {
  public:
-  BenchPlatform(std::string folder, SoundPlayer* sound) : folder_(std::move(folder)), sound_(sound) {}
+  BenchPlatform(std::string folder, SoundPlayer* sound)
+      : folder_(std::move(folder)), sound_(sound) {}
   std::string applicationFolder() override { return folder_; }
   void playSoundFile(const std::string& path) override {
     if (sound_ != nullptr) sound_->play(path);

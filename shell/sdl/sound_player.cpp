@@ -45,6 +45,8 @@ std::string findIgnoringCase(const std::string& path) {
 }
 
 SoundPlayer::SoundPlayer() {
+  // A recording cut short is a broken recording: beep rather than play part of it.
+  SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::fprintf(stderr, "wordmeadow: no sound (%s); running silently\n", SDL_GetError());
     return;

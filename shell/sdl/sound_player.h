@@ -25,9 +25,11 @@ class SoundPlayer {
   bool hasDevice() const { return device_ != 0; }
   void play(const std::string& path);
 
- private:
   // The file's samples in the device's format; empty when it cannot be played.
   std::vector<std::uint8_t> decode(const std::string& path) const;
+  const SDL_AudioSpec& deviceSpec() const { return spec_; }
+
+ private:
   std::vector<std::uint8_t> toDeviceFormat(const SDL_AudioSpec& from, const std::uint8_t* data,
                                            std::size_t length) const;
   void start(const std::vector<std::uint8_t>& samples);
