@@ -133,6 +133,22 @@ TEST_F(LetterGameTest, PlayAgainOnTheOverlayStartsANewGame) {
   EXPECT_EQ(platform.sounds(), (Strings{rec()->game().Text1()}));
 }
 
+TEST_F(LetterGameTest, AFolderOfFortyThousandLettersGivesAFullPoolAndAWorkingGame) {
+  Strings many = alphabet();
+  for (int i = 0; i < 40000; ++i) many.push_back("X" + std::to_string(i) + ".wav");
+  useLetters(many);
+  windows.show("rec");
+  EXPECT_EQ(rec()->game().List1().size(), LetterPool::kCapacity - 1);
+  for (int i = 0; i < 50; ++i) {
+    const std::string asked = rec()->game().Text1();
+    clickOn("rec", asked.size() == 5 ? askedTile() : "A");  // a letter tile, or a wrong answer
+    if (asked.size() != 5) {
+      EXPECT_EQ(rec()->game().Text1(), asked);
+    }
+  }
+  EXPECT_FALSE(rec()->isVisible("Image5"));
+}
+
 TEST_F(LetterGameTest, TheFirstGameAsksTheSameOrderOnEveryRun) {
   auto firstGameOrder = [] {
     testing::FakePlatform fresh;

@@ -111,6 +111,22 @@ TEST_F(SoundPlayerTest, ANameIsFoundRegardlessOfCaseWhenNotFoundExactly) {
   EXPECT_EQ(findIgnoringCase(folder.path() + "/Nothing.WAV"), folder.path() + "/Nothing.WAV");
 }
 
+TEST_F(SoundPlayerTest, OddNamesArePlayedUnchanged) {
+  for (const std::string& name : {std::string("my letter.wav"), std::string("Le\xff\xfe.wav"),
+                                  std::string(251, 'L') + ".wav"}) {
+    EXPECT_FALSE(player.decode(write(name, wavBytes(300))).empty()) << name;
+  }
+}
+
+TEST_F(SoundPlayerTest, AFileReplacedOrDeletedAfterTheFillPlaysWhatIsThereNow) {
+  const std::string path = write("K.wav", wavBytes(300));
+  write("K.wav", wavBytes(3000));
+  EXPECT_EQ(player.decode(path).size() / deviceBytesPerFrame(),
+            player.decode(write("L.wav", wavBytes(3000))).size() / deviceBytesPerFrame());
+  fs::remove(path);
+  EXPECT_TRUE(player.decode(path).empty());
+}
+
 TEST(SoundPlayerWithoutDevice, RunsSilently) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   SoundPlayer player;
