@@ -83,7 +83,7 @@ void SdlScreen::run(WindowSystem& windows) {
           if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
             windows.closeByFrame(native->window->id());
           } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            native->drawnRevision = native->window->revision() - 1;
+            SDL_UpdateWindowSurface(native->sdl);  // the drawing is still there: present it again
           }
         }
         break;
