@@ -30,6 +30,12 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
   return v;
 }
 
+// A path written with '/' in the platform's own separator.
+std::string native(std::string path) {
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
+  return path;
+}
+
 TEST(Wildcard, StarMatchesAnyRunIncludingTheEmptyOneAndLettersIgnoreCase) {
   EXPECT_TRUE(wildcardMatch("*.wav*", "A.wav"));
   EXPECT_TRUE(wildcardMatch("*.wav*", "A.WAV"));
@@ -52,26 +58,37 @@ TEST(Wildcard, LongNamesWithManyStarsStayFast) {
 }
 
 TEST(Paths, JoinAddsOneSeparatorAndRespectsTheRoot) {
-  EXPECT_EQ(joinPath("/opt/wordmeadow", "A.wav"), "/opt/wordmeadow/A.wav");
-  EXPECT_EQ(joinPath("/", "A.wav"), "/A.wav");
-  EXPECT_EQ(joinPath("/opt", ""), "/opt/");  // an empty name: a path that ends in the separator
-  EXPECT_EQ(parentFolder("/opt/wordmeadow/A.wav"), "/opt/wordmeadow");
-  EXPECT_EQ(parentFolder("/A.wav"), "/");
+  EXPECT_EQ(joinPath(native("/opt/wordmeadow"), "A.wav"), native("/opt/wordmeadow/A.wav"));
+  EXPECT_EQ(joinPath(native("/"), "A.wav"), native("/A.wav"));
+  // An empty name: a path that ends in the separator.
+  EXPECT_EQ(joinPath(native("/opt"), ""), native("/opt/"));
+  EXPECT_EQ(parentFolder(native("/opt/wordmeadow/A.wav")), native("/opt/wordmeadow"));
+  EXPECT_EQ(parentFolder(native("/A.wav")), native("/"));
 }
 
-TEST(FolderListing, MatchesFilesRegardlessOfCaseAndSkipsFoldersHiddenFilesAndBrokenLinks) {
+TEST(FolderListing, MatchesFilesRegardlessOfCaseAndSkipsFoldersAndHiddenFiles) {
   TempFolder folder;
   for (const char* name :
        {"A.wav", "B.WAV", "c.Wav", "D.wav.bak", "E.wave", "notes.txt", ".F.wav"}) {
     folder.touch(name);
   }
   std::filesystem::create_directory(folder.path() + "/G.wav");
-  std::filesystem::create_symlink(folder.path() + "/missing", folder.path() + "/H.wav");
+
+  EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))),
+            (std::vector<std::string>{"A.wav", "B.WAV", "D.wav.bak", "E.wave", "c.Wav"}));
+}
+
+TEST(FolderListing, ALinkCountsAsWhatItPointsToAndBrokenLinksAreSkipped) {
+  TempFolder folder;
+  folder.touch("A.wav");
+  std::error_code noLinks;
+  std::filesystem::create_symlink(folder.path() + "/missing", folder.path() + "/H.wav", noLinks);
+  if (noLinks) GTEST_SKIP() << "no symbolic links here: " << noLinks.message();
   std::filesystem::create_symlink(folder.path() + "/A.wav", folder.path() + "/I.wav");
   std::filesystem::create_symlink(folder.path() + "/J.wav", folder.path() + "/J.wav");  // a loop
 
   EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))),
-            (std::vector<std::string>{"A.wav", "B.WAV", "D.wav.bak", "E.wave", "I.wav", "c.Wav"}));
+            (std::vector<std::string>{"A.wav", "I.wav"}));
 }
 
 TEST(FolderListing, KeepsTheFileSystemsOwnOrder) {
@@ -102,8 +119,12 @@ TEST(FolderListing, NamesWithSpacesAndBytesOutsideUtf8ComeBackUnchanged) {
   const std::string odd = "Le\xff\xfe tter.wav";
   const std::string spaced = "my letter.wav";
   const std::string longest = std::string(251, 'L') + ".wav";  // 255 bytes, the longest name
-  for (const std::string& name : {odd, spaced, longest}) folder.touch(name);
-  EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))), sorted({odd, spaced, longest}));
+  std::vector<std::string> names = {spaced, longest};
+#ifndef _WIN32
+  names.push_back(odd);  // Windows keeps names in UTF-16: a name is never just any bytes there
+#endif
+  for (const std::string& name : names) folder.touch(name);
+  EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))), sorted(names));
 }
 
 }  // namespace

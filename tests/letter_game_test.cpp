@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "shell/paths.h"
 
 namespace wordmeadow {
 namespace {
@@ -21,7 +22,8 @@ TEST_F(LetterGameTest, LoadStartsAGameThatSpeaksTheFirstLetterBeforeTheWindowIsS
   EXPECT_EQ(rec()->game().List1().size(), 25u);
   EXPECT_EQ(visibleFeedback(), "blank");
   const std::string first = rec()->game().Text1();
-  EXPECT_EQ(platform.log, (Strings{"sound /app/" + first, "display rec"}));
+  EXPECT_EQ(platform.log,
+            (Strings{std::string("sound /app") + kPathSeparator + first, "display rec"}));
 }
 
 TEST_F(LetterGameTest, AWholeGameAnsweredRightEndsWithTheOverlayAndTheClap) {
@@ -86,7 +88,8 @@ TEST_F(LetterGameTest, FolderWithoutLettersAsksNothingAndReplayRequestsTheEmptyN
 
   platform.clearLog();
   clickOn("rec", "Image2");
-  EXPECT_EQ(platform.log, (Strings{"sound /app/"}));  // a path ending in the separator: the alert
+  // A path ending in the separator: the alert.
+  EXPECT_EQ(platform.log, (Strings{std::string("sound /app") + kPathSeparator}));
 }
 
 TEST_F(LetterGameTest, ALetterNoTileMatchesCanOnlyBeReplayedStartedOverOrLeft) {

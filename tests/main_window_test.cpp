@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "shell/paths.h"
 
 namespace wordmeadow {
 namespace {
@@ -27,7 +28,8 @@ class MainWindowTest : public ProgramTest {
 };
 
 TEST_F(MainWindowTest, StartsWithTheWelcomeAndTheMenuOnScreen) {
-  EXPECT_EQ(platform.log, (Strings{"sound /app/Welcome.wav", "display Main"}));
+  EXPECT_EQ(platform.log,
+            (Strings{std::string("sound /app") + kPathSeparator + "Welcome.wav", "display Main"}));
   EXPECT_EQ(main().caption(), "Wordmeadow");
   EXPECT_EQ(main().clientSize().width, 479);
   EXPECT_EQ(main().clientSize().height, 360);

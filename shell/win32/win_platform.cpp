@@ -1,0 +1,74 @@
+#include "shell/win32/win_platform.h"
+
+#include <vector>
+
+namespace wordmeadow {
+namespace {
+
+std::string runningProgramPath() {
+  // GetModuleFileNameA cuts a long path to the buffer and says so only through its result.
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace
+
+std::string programFolderOf(const std::string& programPath) {
+  const auto cut = programPath.find_last_of("\\/");
+  if (cut == std::string::npos) return ".";
+  if (cut == 2 && programPath[1] == ':') return programPath.substr(0, 3);  // "C:\"
+  if (cut == 0) return programPath.substr(0, 1);
+  return programPath.substr(0, cut);
+}
+
+std::string FindListing::first(const std::string& pattern) {
+  close();
+  WIN32_FIND_DATAA data;
+  handle_ = FindFirstFileA(pattern.c_str(), &data);
+  return nextFrom(handle_ != INVALID_HANDLE_VALUE, data);
+}
+
+std::string FindListing::next() {
+  if (handle_ == INVALID_HANDLE_VALUE) return {};
+  WIN32_FIND_DATAA data;
+  return nextFrom(FindNextFileA(handle_, &data) != 0, data);
+}
+
+std::string FindListing::nextFrom(bool found, const WIN32_FIND_DATAA& data) {
+  constexpr DWORD kSkipped =
+      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WIN32_FIND_DATAA entry = data;
+  while (found) {
+    if ((entry.dwFileAttributes & kSkipped) == 0) return entry.cFileName;
+    found = FindNextFileA(handle_, &entry) != 0;
+  }
+  close();
+  return {};
+}
+
+void FindListing::close() {
+  if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+WinPlatform::WinPlatform(WinScreen& screen)
+    : screen_(screen), folder_(programFolderOf(runningProgramPath())) {}
+
+void WinPlatform::playSoundFile(const std::string& path) {
+  // Asynchronous, so it cuts off whatever plays. Without SND_NODEFAULT a file that cannot be
+  // played gives the system's default sound, which is the alert the program wants then.
+  PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+void WinPlatform::openWithShell(const Window& owner, const std::string& address) {
+  // The result is not looked at: without a browser the child simply leaves the program.
+  ShellExecuteA(screen_.handleOf(owner), "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace wordmeadow
