@@ -12,6 +12,7 @@
 #include "shell/sdl/sdl_platform.h"
 #include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sound_player.h"
+#include "shell/sdl/x11_error_guard.h"
 #include "shell/window_system.h"
 
 namespace {
@@ -39,6 +40,9 @@ int run() {
         SDL_GetCurrentVideoDriver() ? "no display found (is DISPLAY set?)" : SDL_GetError());
     SDL_Quit();
     return EXIT_FAILURE;
+  }
+  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {
+    wordmeadow::ignoreWakeUpsToClosedWindows();
   }
   int status = EXIT_SUCCESS;
   try {

@@ -72,8 +72,15 @@ void SdlScreen::run(WindowSystem& windows) {
       case SDL_QUIT:  // asked to stop from outside (a signal): close everything
         for (Window* window : windows.loadedWindows()) windows.unload(window->id());
         break;
+      // A click counts when the button comes up over the window it went down in. Acting on
+      // the release also means a window closed by a click never swallows that click's release,
+      // which would leave SDL thinking the button is still held and lose the next click.
       case SDL_MOUSEBUTTONDOWN:
-        if (event.button.button != SDL_BUTTON_LEFT) break;
+        if (event.button.button == SDL_BUTTON_LEFT) pressedIn_ = event.button.windowID;
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (event.button.button != SDL_BUTTON_LEFT || event.button.windowID != pressedIn_) break;
+        pressedIn_ = 0;
         if (NativeWindow* native = findNative(event.button.windowID)) {
           windows.click(native->window->id(), {event.button.x, event.button.y});
         }

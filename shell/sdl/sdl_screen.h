@@ -49,6 +49,7 @@ class SdlScreen {
   TTF_Font* font(int pixelSize);
 
   std::vector<NativeWindow> natives_;
+  Uint32 pressedIn_ = 0;  // the window the left button last went down in
   std::map<std::string, Surface> pictures_;
   std::map<int, TTF_Font*> fonts_;
   std::map<std::string, Surface> labelTexts_;

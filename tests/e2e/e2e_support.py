@@ -28,9 +28,9 @@ TOOLS = ("Xvfb", "xdotool", "xwininfo", "import")
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 PUBLISHER_ADDRESS = "https://wordmeadow.example/"
 
-# The device the program opens: 44100 Hz, signed 16-bit little-endian, stereo, interleaved.
-RATE = 44100
-BYTES_PER_FRAME = 4
+# The device the program opens: 22050 Hz, signed 16-bit little-endian, mono.
+RATE = 22050
+BYTES_PER_FRAME = 2
 
 LETTERS = [chr(ord("A") + k) for k in range(26)]
 # Letters far from the cue tones and from the program's own 880 Hz alert, 60 Hz apart: a 50 ms
@@ -99,7 +99,7 @@ def write_tone(path, freq, seconds, rate=22050, channels=1, amplitude=0.4):
 
 
 def write_recordings(folder, letters=LETTERS, cues=("Welcome", "Correct", "TryAgain", "Clap")):
-    """Letters as 22050 Hz mono files (the program converts them), cues as 44100 Hz stereo."""
+    """Letters as 22050 Hz mono files, cues as 44100 Hz stereo (which the program converts)."""
     for letter in letters:
         write_tone(os.path.join(folder, f"{letter}.wav"), TONES[letter], 0.45)
     for cue in cues:
@@ -134,7 +134,7 @@ class AudioTap:
         except FileNotFoundError:
             return 0
 
-    def left_channel(self, start, end):
+    def samples_between(self, start, end):
         with open(self.path, "rb") as f:
             f.seek(start * BYTES_PER_FRAME)
             data = f.read((end - start) * BYTES_PER_FRAME)
@@ -142,7 +142,7 @@ class AudioTap:
         samples.frombytes(data[: len(data) // BYTES_PER_FRAME * BYTES_PER_FRAME])
         if sys.byteorder == "big":
             samples.byteswap()
-        return samples[0::2]
+        return samples
 
     def label(self, samples):
         if max(map(abs, samples)) < self.SILENT_PEAK:
@@ -185,7 +185,7 @@ class AudioTap:
 
     def labels(self, start, end=None):
         end = self.position() if end is None else end
-        return [self.label(self.left_channel(p, p + self.FRAME))
+        return [self.label(self.samples_between(p, p + self.FRAME))
                 for p in range(start, end - self.FRAME + 1, self.FRAME)]
 
     @staticmethod
@@ -211,7 +211,7 @@ class AudioTap:
         while True:
             end = self.position()
             while pos + self.FRAME <= end:
-                labels.append(self.label(self.left_channel(pos, pos + self.FRAME)))
+                labels.append(self.label(self.samples_between(pos, pos + self.FRAME)))
                 pos += self.FRAME
                 for name, length in self.runs(labels):
                     if name not in (SILENCE, UNCLEAR) and length >= min_frames:
@@ -228,7 +228,7 @@ class AudioTap:
             end = self.position()
             if end < quiet_frames * self.FRAME:
                 return False, "too little sound written yet"
-            tail = self.left_channel(end - quiet_frames * self.FRAME, end)
+            tail = self.samples_between(end - quiet_frames * self.FRAME, end)
             peak = max(map(abs, tail)) if tail else 0
             return peak < self.SILENT_PEAK, f"peak {peak}"
         eventually(quiet, timeout, "the sound to end")
@@ -244,7 +244,7 @@ class AudioTap:
     def bursts(self, start, end, block=RATE // 200):
         """(start, length) in seconds of each stretch of sound between start and end, on a 5 ms
         grid; gaps shorter than 20 ms do not split a stretch."""
-        samples = self.left_channel(start, end)
+        samples = self.samples_between(start, end)
         on = [max(map(abs, samples[i:i + block])) >= self.SILENT_PEAK
               for i in range(0, len(samples) - block + 1, block)]
         stretches = []
@@ -402,7 +402,10 @@ class XServer:
         return Screenshot(data)
 
     def click(self, x, y):
-        self.run("xdotool", "mousemove", str(x), str(y), "click", "1")
+        # Held for a tenth of a second, as a hand does: the program acts on the press, and a
+        # release coming before the program has seen the press is not what a child does.
+        self.run("xdotool", "mousemove", str(x), str(y), "mousedown", "1", "sleep", "0.1",
+                 "mouseup", "1")
 
     def move_window(self, window_id, x, y):
         self.run("xdotool", "windowmove", window_id, str(x), str(y))
@@ -472,7 +475,7 @@ def stop_process(proc, grace=5.0):
 class Program:
     """A copy of the executable in its own folder, run on the given X server."""
 
-    def __init__(self, app_folder, xserver, audio_path, work_folder, path_prefix):
+    def __init__(self, app_folder, xserver, audio_path, work_folder, path_prefix, extra_env=None):
         self.exe = os.path.join(app_folder, "wordmeadow")
         if not os.path.exists(self.exe):
             shutil.copy2(program_path, self.exe)
@@ -483,6 +486,7 @@ class Program:
         env["SDL_AUDIODRIVER"] = "disk"
         env["SDL_DISKAUDIOFILE"] = audio_path
         env["PATH"] = path_prefix + os.pathsep + env.get("PATH", "")
+        env.update(extra_env or {})
         self.stdout_path = audio_path + ".stdout"
         self.stderr_path = audio_path + ".stderr"
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
@@ -548,7 +552,8 @@ class ProgramTestCase(unittest.TestCase):
         root = getattr(self, "root", None)
         if root is None:
             return result
-        if len(result.failures) + len(result.errors) > problems:
+        if (len(result.failures) + len(result.errors) > problems
+                or os.environ.get("WORDMEADOW_E2E_KEEP")):
             print(f"\n  kept the test's files (screen, sound, logs) in {root}", file=sys.stderr)
         else:
             shutil.rmtree(root, ignore_errors=True)
@@ -576,6 +581,27 @@ class ProgramTestCase(unittest.TestCase):
             else:
                 calls[-1].append(value)
         return calls
+
+    def click(self, window, point):
+        """A click at a point of the window's client area."""
+        self.x.click(window["left"] + point[0], window["top"] + point[1])
+
+    def wait_until_seen(self, window, point, looks_right, program=None):
+        """Waits until the screen shows a colour of that kind at a point of the window."""
+        x, y = window["left"] + point[0], window["top"] + point[1]
+
+        def check():
+            if program is not None:
+                program.check_running()
+            colour = self.x.screenshot().mean(x, y)
+            return looks_right(colour), colour
+        kind = looks_right.__name__.replace("is_", "")
+        eventually(check, 10, f"{kind} at {point} of the window", interval=0.1)
+
+    def assert_windows(self, program, titles):
+        """The program's windows on screen are exactly these."""
+        self.assertEqual(sorted(self.x.windows()), sorted(titles),
+                         f"program status {program.proc.poll()}, stderr: {program.stderr()!r}")
 
     def assert_centred(self, window, width, height):
         self.assertEqual((window["width"], window["height"]), (width, height), window)

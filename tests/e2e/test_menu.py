@@ -6,6 +6,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
@@ -26,19 +27,21 @@ def middle(rect):
     return left + width // 2, top + height // 2
 
 
+def beside_words(rect):
+    """A point of the button's own colour: left of its words, inside its rounded end."""
+    left, top, width, height = rect
+    return left + 12, top + height // 2
+
+
 class MenuTest(e2e.ProgramTestCase):
 
     def open_menu(self):
-        self.write_letters()
+        """Starts the program and waits, as a child would, until the menu can be seen."""
+        e2e.write_recordings(self.app)
         program, audio = self.start_program()
         menu = self.x.wait_window("Wordmeadow", program=program)
+        self.wait_until_seen(menu, beside_words(EXIT), e2e.is_red, program)
         return program, audio, menu
-
-    def write_letters(self):
-        e2e.write_recordings(self.app)
-
-    def click(self, window, point):
-        self.x.click(window["left"] + point[0], window["top"] + point[1])
 
     def test_menu_is_centred_shows_its_buttons_and_plays_the_welcome(self):
         program, audio, menu = self.open_menu()
@@ -88,8 +91,7 @@ class MenuTest(e2e.ProgramTestCase):
         # Clicks are handled in order, so anything the first two opened is there by now.
         beginning = self.x.wait_window("Beginning Sounds", program=program)
         self.assert_centred(beginning, *MENU_SIZE)
-        titles = sorted(self.x.windows())
-        self.assertEqual(titles, ["Beginning Sounds", "Wordmeadow"])
+        self.assert_windows(program, ["Beginning Sounds", "Wordmeadow"])
 
     def test_exit_closes_every_window_and_opens_the_publisher_page(self):
         program, audio, menu = self.open_menu()
@@ -99,6 +101,7 @@ class MenuTest(e2e.ProgramTestCase):
         self.x.move_window(beginning["id"], 0, menu["top"] + MENU_SIZE[1] + 10)
         e2e.eventually(lambda: self.x.window_info(beginning["id"])["left"] == 0, 10,
                        "the Beginning Sounds window to move")
+        self.wait_until_seen(menu, beside_words(BUILD_A_SENTENCE), e2e.is_grey, program)
         self.click(menu, middle(BUILD_A_SENTENCE))
         build = self.x.wait_window("Build A Sentence", program=program)
         self.assert_centred(build, *MENU_SIZE)
@@ -106,6 +109,7 @@ class MenuTest(e2e.ProgramTestCase):
                            menu["top"] + MENU_SIZE[1] + 10)
         e2e.eventually(lambda: self.x.window_info(build["id"])["left"] > menu["left"], 10,
                        "the Build A Sentence window to move")
+        self.wait_until_seen(menu, beside_words(EXIT), e2e.is_red, program)
         self.assertEqual(self.opened_addresses(), [])
 
         self.click(menu, middle(EXIT))
@@ -135,7 +139,7 @@ class MenuTest(e2e.ProgramTestCase):
             self.assertLess(length, 0.3, bursts)
 
 
-class NoDisplayTest(e2e.unittest.TestCase):
+class NoDisplayTest(unittest.TestCase):
 
     def test_without_a_display_the_program_says_so_and_fails(self):
         env = {name: value for name, value in os.environ.items()

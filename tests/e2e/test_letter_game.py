@@ -1,0 +1,190 @@
+"""The Letter Recognition activity of the real program, played by ear from start to finish
+through the X server: the letter asked is recognised from the sound the program plays, and the
+feedback is read off the screen."""
+
+import os
+import sys
+
+sys.dont_write_bytecode = True
+import e2e_support as e2e  # noqa: E402
+
+REC_SIZE = (478, 357)
+MENU_LETTER_RECOGNITION = (233, 90)  # below the label that covers the button's top rows
+MENU_EXIT = (233, 284)
+MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
+
+# In the activity window's client area.
+PLAY_AGAIN = (76, 84)
+START_OVER = (76, 132)
+EXIT = (76, 180)
+OVERLAY_PLAY_AGAIN = (233, 196)
+OVERLAY_EXIT = (233, 252)
+FEEDBACK_SPOT = (168, 72)
+# Points of each feedback picture (from the spot's corner) that are white in it and green in the
+# other two: the question mark, the check mark and the cross.
+FEEDBACK_MARKS = {
+    "blank": [(40, 35), (56, 76)],
+    "correct": [(81, 23), (29, 41), (45, 60)],
+    "tryagain": [(35, 14), (74, 58)],
+}
+
+
+def tile(letter):
+    k = ord(letter) - ord("A")
+    return 24 + 32 * (k % 13) + 15, (216 if k < 13 else 256) + 13
+
+
+class LetterGameTest(e2e.ProgramTestCase):
+
+    def setUp(self):
+        super().setUp()
+        e2e.write_recordings(self.app)
+
+    # --- helpers -----------------------------------------------------------------------------
+
+    def open_activity(self, name="run"):
+        """Starts the program and opens the activity from its menu; returns the program, its
+        sound, the two windows and the first letter asked."""
+        program, audio = self.start_program(name)
+        menu = self.x.wait_window("Wordmeadow", program=program)
+        self.assertEqual(audio.next_sound(0), "Welcome")
+        mark = audio.wait_quiet()
+        self.click(menu, MENU_LETTER_RECOGNITION)
+        rec = self.x.wait_window("Letter Recognition", program=program)
+        first = audio.next_sound(mark)
+        self.assertIn(first, e2e.LETTERS, "the activity should speak a letter as it opens")
+        self.wait_for_feedback(rec, "blank")
+        return program, audio, menu, rec, first
+
+    def feedback(self, shot, rec):
+        """Which feedback picture the screen shows, or a description of what is there."""
+        left, top = rec["left"] + FEEDBACK_SPOT[0], rec["top"] + FEEDBACK_SPOT[1]
+        white = {name: [e2e.is_white(shot.mean(left + x, top + y)) for x, y in points]
+                 for name, points in FEEDBACK_MARKS.items()}
+        shown = [name for name, marks in white.items() if all(marks)]
+        others_clear = len(shown) == 1 and not any(
+            any(marks) for name, marks in white.items() if name != shown[0])
+        return shown[0] if others_clear else f"no single picture: {white}"
+
+    def wait_for_feedback(self, rec, expected):
+        def check():
+            shown = self.feedback(self.x.screenshot(), rec)
+            return shown == expected, shown
+        e2e.eventually(check, 10, f"the {expected} picture", interval=0.1)
+
+    def surface(self, shot, rec):
+        """("congratulation" | "game" | "unclear", what was sampled) for the whole window."""
+        def at(x, y):
+            return shot.mean(rec["left"] + x, rec["top"] + y)
+
+        yellow = sum(e2e.is_pale_yellow(shot.pixel(rec["left"] + x, rec["top"] + y))
+                     for y in range(30, 80) for x in range(40, 440, 2))
+        seen = {
+            "pale yellow in the title band": yellow,
+            "side play again": at(20, 98),
+            "start over": at(20, 140),
+            "side exit": at(20, 180),
+            "feedback spot": at(175, 160),
+            "picture's play again": at(132, 196),
+            "picture's exit": at(132, 252),
+        }
+        game_buttons = [e2e.is_green(seen["side play again"]), e2e.is_orange(seen["start over"]),
+                        e2e.is_red(seen["side exit"]), e2e.is_green(seen["feedback spot"])]
+        if (yellow > 200 and not any(game_buttons)
+                and e2e.is_turquoise(seen["picture's play again"])
+                and e2e.is_red(seen["picture's exit"])):
+            return "congratulation", seen
+        if yellow == 0 and all(game_buttons):
+            return "game", seen
+        return "unclear", seen
+
+    def wait_for_surface(self, rec, expected):
+        def check():
+            state, seen = self.surface(self.x.screenshot(), rec)
+            return state == expected, seen
+        e2e.eventually(check, 10, f"the {expected} surface", interval=0.1)
+
+    def answer(self, audio, rec, letter):
+        """Clicks the tile once the sound has ended; returns the next tone heard."""
+        mark = audio.wait_quiet()
+        self.click(rec, tile(letter))
+        return audio.next_sound(mark)
+
+    # --- tests -------------------------------------------------------------------------------
+
+    def test_whole_game_by_ear_then_play_again_and_leave(self):
+        program, audio, menu, rec, asked = self.open_activity()
+        self.assert_centred(rec, *REC_SIZE)
+
+        # Play Again repeats the letter; a wrong tile is refused.
+        mark = audio.wait_quiet()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), asked)
+        wrong = "B" if asked == "A" else "A"
+        self.assertEqual(self.answer(audio, rec, wrong), "TryAgain")
+        self.wait_for_feedback(rec, "tryagain")
+
+        # Every letter, each once, until the last one is matched.
+        order = [asked]
+        for turn in range(1, 27):
+            heard = self.answer(audio, rec, order[-1])
+            if turn == 26:
+                self.assertEqual(heard, "Clap", f"after matching all of {order}")
+                break
+            self.assertIn(heard, e2e.LETTERS, f"turn {turn} after {order}")
+            self.wait_for_feedback(rec, "correct")
+            order.append(heard)
+        self.assertEqual(sorted(order), e2e.LETTERS, f"letters asked: {order}")
+
+        self.wait_for_surface(rec, "congratulation")
+        self.x.screenshot().save_png(os.path.join(self.root, "congratulation.png"))
+
+        # Everything but the picture's two buttons lies under it now: tiles, side buttons.
+        mark = audio.wait_quiet()
+        for point in (tile("A"), tile(order[-1]), PLAY_AGAIN, START_OVER, EXIT):
+            self.click(rec, point)
+        end = audio.wait_written(mark, 1.5)
+        self.assertEqual(audio.runs(audio.labels(mark, end)), [(e2e.SILENCE, 30)])
+        self.assertEqual(self.surface(self.x.screenshot(), rec)[0], "congratulation")
+        self.assert_windows(program, ["Letter Recognition", "Wordmeadow"])
+
+        # Play Again on the picture starts a new game.
+        mark = audio.wait_quiet()
+        self.click(rec, OVERLAY_PLAY_AGAIN)
+        self.assertIn(audio.next_sound(mark), e2e.LETTERS)
+        self.wait_for_surface(rec, "game")
+        self.wait_for_feedback(rec, "blank")
+
+        # The activity's Exit closes only the activity; the menu's Exit! ends the program.
+        self.click(rec, EXIT)
+        self.x.wait_no_window("Letter Recognition")
+        self.assert_windows(program, ["Wordmeadow"])
+        self.wait_until_seen(menu, MENU_EXIT_COLOUR, e2e.is_red, program)
+        self.click(menu, MENU_EXIT)
+        self.assertEqual(program.wait_exit(), 0, program.stderr())
+        e2e.eventually(lambda: (self.opened_addresses() == [[e2e.PUBLISHER_ADDRESS]],
+                                self.opened_addresses()), 10, "the publisher page to be opened")
+
+    def test_letters_come_in_the_same_order_on_every_run(self):
+        orders = []
+        for run in ("first", "second"):
+            program, audio, menu, rec, first = self.open_activity(run)
+            order = [first]
+            for _ in range(3):
+                order.append(self.answer(audio, rec, order[-1]))
+                self.wait_for_feedback(rec, "correct")
+            orders.append(order)
+            if run == "second":
+                # Start Over asks a letter again with the question mark back.
+                mark = audio.wait_quiet()
+                self.click(rec, START_OVER)
+                self.assertIn(audio.next_sound(mark), e2e.LETTERS)
+                self.wait_for_feedback(rec, "blank")
+            program.stop()
+        self.assertEqual(orders[0], orders[1])
+        self.assertTrue(all(letter in e2e.LETTERS for letter in orders[0]), orders)
+        self.assertEqual(len(set(orders[0])), len(orders[0]), orders)
+
+
+if __name__ == "__main__":
+    e2e.run_tests()
