@@ -32,6 +32,9 @@ int run() {
   // Drawing straight into the window's surface: no GL context, which under X would cost time
   // and memory and make SDL recreate the window.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Before SDL starts its X11 video: SDL chains its own handler to this one and puts this one
+  // back at quit, while its last requests are still being answered.
+  wordmeadow::ignoreWakeUpsToClosedWindows();
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
@@ -40,9 +43,6 @@ int run() {
         SDL_GetCurrentVideoDriver() ? "no display found (is DISPLAY set?)" : SDL_GetError());
     SDL_Quit();
     return EXIT_FAILURE;
-  }
-  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {
-    wordmeadow::ignoreWakeUpsToClosedWindows();
   }
   int status = EXIT_SUCCESS;
   try {

@@ -1,0 +1,398 @@
+"""What the hardening tests add to the end-to-end harness (tests/e2e/e2e_support.py, used as it
+is): starting the program behind another command or with a shaped environment, the places to
+click, reading the feedback and the end-of-game picture off the screen, what was heard after a
+click, broken recordings, and the process's memory, descriptors and idleness from /proc."""
+
+import array
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import e2e_support as e2e  # noqa: E402
+
+# In the menu's client area.
+MENU_MATCHING_LETTERS = (233, 204)  # a button with nothing behind it
+MENU_LABEL = (200, 66)  # the "Start A Activity" label over the top rows of the next button
+MENU_LETTER_RECOGNITION = (233, 90)
+MENU_EXIT = (233, 284)
+MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
+
+# In the activity's client area.
+PLAY_AGAIN = (76, 84)
+START_OVER = (76, 132)
+EXIT = (76, 180)
+OVERLAY_PLAY_AGAIN = (233, 196)  # plain background while the game is on
+OVERLAY_EXIT = (233, 252)  # between the two rows of tiles while the game is on
+FEEDBACK_SPOT = (168, 72)
+# Points of each feedback picture (from the spot's corner) that are white in it and green in the
+# other two: the question mark, the check mark and the cross.
+FEEDBACK_MARKS = {
+    "blank": [(40, 35), (56, 76)],
+    "correct": [(81, 23), (29, 41), (45, 60)],
+    "tryagain": [(35, 14), (74, 58)],
+}
+
+
+def tile(letter):
+    k = ord(letter) - ord("A")
+    return 24 + 32 * (k % 13) + 15, (216 if k < 13 else 256) + 13
+
+
+# ---------------------------------------------------------------------------------------------
+# Recordings that cannot be played
+
+
+def write_truncated_tone(path, freq):
+    """A tone whose data chunk is cut in half: the header still promises all of it."""
+    e2e.write_tone(path, freq, 0.45)
+    os.truncate(path, os.path.getsize(path) // 2)
+
+
+def write_undecodable(path):
+    """A well-formed WAV in MPEG Layer 3 (tag 0x55), which SDL's WAV reader does not decode."""
+    payload = bytes((i * 37) & 0xFF for i in range(8000))
+    fmt = struct.pack("<HHIIHH", 0x0055, 1, 22050, 4000, 1, 0) + struct.pack("<H", 0)
+    body = (b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt
+            + b"data" + struct.pack("<I", len(payload)) + payload)
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
+def write_sparse_wav(path, size):
+    """A PCM header promising size bytes of sound, then a hole up to that size."""
+    data = size - 44
+    header = (b"RIFF" + struct.pack("<I", size - 8) + b"WAVE"
+              + b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, 22050, 44100, 2, 16)
+              + b"data" + struct.pack("<I", data))
+    with open(path, "wb") as f:
+        f.write(header)
+    os.truncate(path, size)
+
+
+# ---------------------------------------------------------------------------------------------
+# The process, from /proc
+
+
+def proc_status(pid):
+    """{field: value} of /proc/<pid>/status; the kB fields as numbers of kB."""
+    fields = {}
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            name, _, value = line.partition(":")
+            value = value.strip()
+            m = re.fullmatch(r"(\d+) kB", value)
+            fields[name] = int(m.group(1)) if m else value
+    return fields
+
+
+def open_files(pid):
+    """What each open descriptor of the process refers to, sorted."""
+    folder = f"/proc/{pid}/fd"
+    targets = []
+    for fd in os.listdir(folder):
+        try:
+            targets.append(os.readlink(os.path.join(folder, fd)))
+        except FileNotFoundError:  # closed meanwhile
+            pass
+    return sorted(targets)
+
+
+def main_thread_cpu(pid):
+    """CPU ticks used so far by the thread that handles the windows (the process's first)."""
+    with open(f"/proc/{pid}/task/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def wait_idle(program, quiet=0.3, rounds=3, timeout=60.0):
+    """Waits until the event loop has used no CPU for rounds consecutive spans of quiet seconds:
+    every click sent before has been handled by then."""
+    pid = program.proc.pid
+    deadline = time.monotonic() + timeout
+    last, calm = main_thread_cpu(pid), 0
+    while calm < rounds:
+        if time.monotonic() > deadline:
+            raise AssertionError(f"the program was still busy after {timeout} s")
+        time.sleep(quiet)
+        program.check_running()
+        now = main_thread_cpu(pid)
+        calm = calm + 1 if now == last else 0
+        last = now
+
+
+# ---------------------------------------------------------------------------------------------
+# Sound
+
+
+class Tap:
+    """What the program played, read from the disk audio driver's file as it grows, in the
+    device format the harness names (e2e.RATE, 16-bit little-endian, e2e.BYTES_PER_FRAME).
+    Positions count sample frames; the first channel is cut into 50 ms analysis frames, each
+    named after the tone of e2e.TONES it holds, e2e.SILENCE, or e2e.UNCLEAR where sounds mix
+    (one cutting another off)."""
+
+    RATE = e2e.RATE
+    BYTES_PER_FRAME = e2e.BYTES_PER_FRAME
+    CHANNELS = BYTES_PER_FRAME // 2
+    FRAME = RATE // 20
+    SILENT_PEAK = 300  # the driver writes exact zeros while nothing plays
+
+    def __init__(self, path, program):
+        self.path = path
+        self.program = program
+        n = self.FRAME
+        self._hann = [0.5 - 0.5 * math.cos(2 * math.pi * i / (n - 1)) for i in range(n)]
+        self._hann_sum = sum(self._hann)
+
+    def position(self):
+        try:
+            return os.path.getsize(self.path) // self.BYTES_PER_FRAME
+        except FileNotFoundError:
+            return 0
+
+    def first_channel(self, start, end):
+        with open(self.path, "rb") as f:
+            f.seek(start * self.BYTES_PER_FRAME)
+            data = f.read((end - start) * self.BYTES_PER_FRAME)
+        samples = array.array("h")
+        samples.frombytes(data[: len(data) // self.BYTES_PER_FRAME * self.BYTES_PER_FRAME])
+        if sys.byteorder == "big":
+            samples.byteswap()
+        return samples[0::self.CHANNELS]
+
+    def label(self, samples):
+        if max(map(abs, samples), default=0) < self.SILENT_PEAK:
+            return e2e.SILENCE
+        # The frequency from the rising zero crossings, then a Goertzel filter at the nearest
+        # tone must hold most of the frame's (windowed) amplitude.
+        crossings = [i - 1 + samples[i - 1] / (samples[i - 1] - samples[i])
+                     for i in range(1, len(samples)) if samples[i - 1] < 0 <= samples[i]]
+        if len(crossings) < 3 or crossings[-1] <= crossings[0]:
+            return e2e.UNCLEAR
+        freq = (len(crossings) - 1) * self.RATE / (crossings[-1] - crossings[0])
+        name, nearest = min(e2e.TONES.items(), key=lambda item: abs(item[1] - freq))
+        if abs(nearest - freq) > 20:
+            return e2e.UNCLEAR
+        coeff = 2 * math.cos(2 * math.pi * nearest / self.RATE)
+        s1 = s2 = energy = 0.0
+        for x, w in zip(samples, self._hann):
+            s1, s2 = x * w + coeff * s1 - s2, s1
+            energy += x * x * w
+        power = max(0.0, s1 * s1 + s2 * s2 - coeff * s1 * s2)
+        tone = 2 * math.sqrt(power) / self._hann_sum
+        whole = math.sqrt(2 * energy / self._hann_sum)
+        return name if whole > 0 and tone / whole > 0.8 else e2e.UNCLEAR
+
+    def labels(self, start, end):
+        return [self.label(self.first_channel(p, p + self.FRAME))
+                for p in range(start, end - self.FRAME + 1, self.FRAME)]
+
+    @staticmethod
+    def runs(labels):
+        """[(label, number of frames)] of consecutive equal labels."""
+        out = []
+        for name in labels:
+            if out and out[-1][0] == name:
+                out[-1][1] += 1
+            else:
+                out.append([name, 1])
+        return [tuple(r) for r in out]
+
+    def peak(self, start, end):
+        return max(map(abs, self.first_channel(start, end)), default=0)
+
+    def wait_quiet(self, timeout=10.0, quiet_frames=3):
+        """Waits until the sound playing has ended; returns the position then."""
+        def quiet():
+            self.program.check_running()
+            end = self.position()
+            if end < quiet_frames * self.FRAME:
+                return False, "too little sound written yet"
+            peak = self.peak(end - quiet_frames * self.FRAME, end)
+            return peak < self.SILENT_PEAK, f"peak {peak}"
+        e2e.eventually(quiet, timeout, "the sound to end")
+        return self.position()
+
+    def wait_written(self, start, seconds, timeout=20.0):
+        """Waits until this many seconds of sound have been written after start."""
+        needed = start + int(seconds * self.RATE)
+        e2e.eventually(lambda: (self.position() >= needed, self.position()), timeout,
+                       f"{seconds} s of sound after position {start}")
+        return needed
+
+    def bursts(self, start, end, block=RATE // 200):
+        """(start, length) in seconds of each stretch of sound between start and end, on a 5 ms
+        grid; gaps shorter than 20 ms do not split a stretch."""
+        samples = self.first_channel(start, end)
+        on = [max(map(abs, samples[i:i + block])) >= self.SILENT_PEAK
+              for i in range(0, len(samples) - block + 1, block)]
+        stretches = []
+        for i, sounding in enumerate(on):
+            if not sounding:
+                continue
+            if stretches and (i - stretches[-1][1]) * block < 0.02 * self.RATE:
+                stretches[-1][1] = i + 1
+            else:
+                stretches.append([i, i + 1])
+        return [(round(a * block / self.RATE, 3), round((b - a) * block / self.RATE, 3))
+                for a, b in stretches]
+
+
+# ---------------------------------------------------------------------------------------------
+# The program
+
+
+class Launched(e2e.Program):
+    """The program, started like e2e.Program but optionally behind another command (setpriv,
+    valgrind) and with a PATH and variables of the test's choosing (None removes one)."""
+
+    def __init__(self, app_folder, xserver, audio_path, work_folder, path, extra_env=None,
+                 wrapper=()):
+        self.exe = os.path.join(app_folder, "wordmeadow")
+        if not os.path.exists(self.exe):
+            shutil.copy2(e2e.program_path, self.exe)
+        env = xserver.env()
+        for name in list(env):
+            if name.startswith("SDL_"):
+                del env[name]
+        env["SDL_AUDIODRIVER"] = "disk"
+        env["SDL_DISKAUDIOFILE"] = audio_path
+        env["PATH"] = path
+        for name, value in (extra_env or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
+        self.audio_path = audio_path
+        self.stdout_path = audio_path + ".stdout"
+        self.stderr_path = audio_path + ".stderr"
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.proc = subprocess.Popen(list(wrapper) + [self.exe], cwd=work_folder, env=env,
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                         start_new_session=True)
+
+
+class Heard:
+    """The tones heard from a mark up to the end of the first sound after it."""
+
+    def __init__(self, names, bursts):
+        self.names = names  # distinct tones in order, cut-off fragments left out
+        self.bursts = bursts  # (start, length) in seconds
+
+    def is_alert(self):
+        return (self.names == ["alert"] and len(self.bursts) == 2
+                and all(0.05 < length < 0.3 for _, length in self.bursts))
+
+    def __repr__(self):
+        return f"Heard({self.names}, bursts {self.bursts})"
+
+
+class HardeningTestCase(e2e.ProgramTestCase):
+
+    def start(self, name="run", extra_env=None, path=None, wrapper=()):
+        """Starts the program; returns it with a tap on its sound."""
+        audio = os.path.join(self.root, f"{name}.raw")
+        if path is None:
+            path = self.bin + os.pathsep + os.environ.get("PATH", "")
+        program = Launched(self.app, self.x, audio, self.root, path, extra_env, wrapper)
+        self.programs.append(program)
+        return program, Tap(audio, program)
+
+    def open_menu(self, program, timeout=20.0):
+        menu = self.x.wait_window("Wordmeadow", timeout=timeout, program=program)
+        self.wait_until_seen(menu, MENU_EXIT_COLOUR, e2e.is_red, program)
+        return menu
+
+    def open_activity(self, program, menu, timeout=20.0):
+        self.click(menu, MENU_LETTER_RECOGNITION)
+        rec = self.x.wait_window("Letter Recognition", timeout=timeout, program=program)
+        self.wait_for_surface(rec, "game", program)
+        return rec
+
+    def assert_still_answering(self, program, rec):
+        """The program still runs and still answers: a click brings a new game."""
+        self.click(rec, OVERLAY_PLAY_AGAIN)  # on the picture after a game, else on nothing
+        self.click(rec, START_OVER)
+        self.wait_for_surface(rec, "game", program)
+        self.wait_for_feedback(rec, "blank", program)
+
+    # --- what is seen ------------------------------------------------------------------------
+
+    def feedback(self, shot, rec):
+        """Which feedback picture the screen shows, or a description of what is there."""
+        left, top = rec["left"] + FEEDBACK_SPOT[0], rec["top"] + FEEDBACK_SPOT[1]
+        white = {name: [e2e.is_white(shot.mean(left + x, top + y)) for x, y in points]
+                 for name, points in FEEDBACK_MARKS.items()}
+        shown = [name for name, marks in white.items() if all(marks)]
+        others_clear = len(shown) == 1 and not any(
+            any(marks) for name, marks in white.items() if name != shown[0])
+        return shown[0] if others_clear else f"no single picture: {white}"
+
+    def wait_for_feedback(self, rec, expected, program=None):
+        def check():
+            if program is not None:
+                program.check_running()
+            shown = self.feedback(self.x.screenshot(), rec)
+            return shown == expected, shown
+        e2e.eventually(check, 10, f"the {expected} picture", interval=0.1)
+
+    def surface(self, shot, rec):
+        """"congratulation", "game" or "unclear" for the whole activity window."""
+        def at(x, y):
+            return shot.mean(rec["left"] + x, rec["top"] + y)
+
+        game_buttons = [e2e.is_green(at(20, 98)), e2e.is_orange(at(20, 140)),
+                        e2e.is_red(at(20, 180)), e2e.is_green(at(175, 160))]
+        picture_buttons = [e2e.is_turquoise(at(132, 196)), e2e.is_red(at(132, 252))]
+        if all(picture_buttons) and not any(game_buttons):
+            return "congratulation"
+        if all(game_buttons) and not any(picture_buttons):
+            return "game"
+        return "unclear"
+
+    def wait_for_surface(self, rec, expected, program=None):
+        def check():
+            if program is not None:
+                program.check_running()
+            state = self.surface(self.x.screenshot(), rec)
+            return state == expected, state
+        e2e.eventually(check, 10, f"the {expected} surface", interval=0.1)
+
+    # --- what is heard -----------------------------------------------------------------------
+
+    def heard(self, audio, mark, timeout=10.0):
+        """Waits for the first sound after mark to start and end; what was heard."""
+        def started():
+            audio.program.check_running()
+            peak = audio.peak(mark, audio.position())
+            return peak >= audio.SILENT_PEAK, f"peak {peak}"
+        e2e.eventually(started, timeout, "a sound to start")
+        end = audio.wait_quiet(timeout)
+        names = []
+        for name, frames in audio.runs(audio.labels(mark, end)):
+            if name in (e2e.SILENCE, e2e.UNCLEAR):
+                continue
+            # A sound cut off at once by the next may leave a frame of itself; a beep of the
+            # alert fills one or two frames.
+            if frames >= (1 if name == "alert" else 3) and (not names or names[-1] != name):
+                names.append(name)
+        return Heard(names, audio.bursts(mark, end))
+
+    def click_and_listen(self, audio, window, point):
+        """Clicks once the sound playing has ended; returns what the click made heard."""
+        mark = audio.wait_quiet()
+        self.click(window, point)
+        return self.heard(audio, mark)
+
+    def assert_silent_for(self, audio, seconds):
+        """Nothing at all is played for this long from now on."""
+        mark = audio.wait_quiet()
+        end = audio.wait_written(mark, seconds)
+        self.assertEqual([name for name, _ in audio.runs(audio.labels(mark, end))], [e2e.SILENCE])
