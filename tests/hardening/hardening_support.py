@@ -3,8 +3,6 @@ is): starting the program behind another command or with a shaped environment, t
 click, reading the feedback and the end-of-game picture off the screen, what was heard after a
 click, broken recordings, and the process's memory, descriptors and idleness from /proc."""
 
-import array
-import math
 import os
 import re
 import shutil
@@ -131,122 +129,11 @@ def wait_idle(program, quiet=0.3, rounds=3, timeout=60.0):
 # Sound
 
 
-class Tap:
-    """What the program played, read from the disk audio driver's file as it grows, in the
-    device format the harness names (e2e.RATE, 16-bit little-endian, e2e.BYTES_PER_FRAME).
-    Positions count sample frames; the first channel is cut into 50 ms analysis frames, each
-    named after the tone of e2e.TONES it holds, e2e.SILENCE, or e2e.UNCLEAR where sounds mix
-    (one cutting another off)."""
-
-    RATE = e2e.RATE
-    BYTES_PER_FRAME = e2e.BYTES_PER_FRAME
-    CHANNELS = BYTES_PER_FRAME // 2
-    FRAME = RATE // 20
-    SILENT_PEAK = 300  # the driver writes exact zeros while nothing plays
-
-    def __init__(self, path, program):
-        self.path = path
-        self.program = program
-        n = self.FRAME
-        self._hann = [0.5 - 0.5 * math.cos(2 * math.pi * i / (n - 1)) for i in range(n)]
-        self._hann_sum = sum(self._hann)
-
-    def position(self):
-        try:
-            return os.path.getsize(self.path) // self.BYTES_PER_FRAME
-        except FileNotFoundError:
-            return 0
-
-    def first_channel(self, start, end):
-        with open(self.path, "rb") as f:
-            f.seek(start * self.BYTES_PER_FRAME)
-            data = f.read((end - start) * self.BYTES_PER_FRAME)
-        samples = array.array("h")
-        samples.frombytes(data[: len(data) // self.BYTES_PER_FRAME * self.BYTES_PER_FRAME])
-        if sys.byteorder == "big":
-            samples.byteswap()
-        return samples[0::self.CHANNELS]
-
-    def label(self, samples):
-        if max(map(abs, samples), default=0) < self.SILENT_PEAK:
-            return e2e.SILENCE
-        # The frequency from the rising zero crossings, then a Goertzel filter at the nearest
-        # tone must hold most of the frame's (windowed) amplitude.
-        crossings = [i - 1 + samples[i - 1] / (samples[i - 1] - samples[i])
-                     for i in range(1, len(samples)) if samples[i - 1] < 0 <= samples[i]]
-        if len(crossings) < 3 or crossings[-1] <= crossings[0]:
-            return e2e.UNCLEAR
-        freq = (len(crossings) - 1) * self.RATE / (crossings[-1] - crossings[0])
-        name, nearest = min(e2e.TONES.items(), key=lambda item: abs(item[1] - freq))
-        if abs(nearest - freq) > 20:
-            return e2e.UNCLEAR
-        coeff = 2 * math.cos(2 * math.pi * nearest / self.RATE)
-        s1 = s2 = energy = 0.0
-        for x, w in zip(samples, self._hann):
-            s1, s2 = x * w + coeff * s1 - s2, s1
-            energy += x * x * w
-        power = max(0.0, s1 * s1 + s2 * s2 - coeff * s1 * s2)
-        tone = 2 * math.sqrt(power) / self._hann_sum
-        whole = math.sqrt(2 * energy / self._hann_sum)
-        return name if whole > 0 and tone / whole > 0.8 else e2e.UNCLEAR
-
-    def labels(self, start, end):
-        return [self.label(self.first_channel(p, p + self.FRAME))
-                for p in range(start, end - self.FRAME + 1, self.FRAME)]
-
-    @staticmethod
-    def runs(labels):
-        """[(label, number of frames)] of consecutive equal labels."""
-        out = []
-        for name in labels:
-            if out and out[-1][0] == name:
-                out[-1][1] += 1
-            else:
-                out.append([name, 1])
-        return [tuple(r) for r in out]
+class Tap(e2e.AudioTap):
+    """The end-to-end tap on the disk audio driver's file, plus the loudest sample of a stretch."""
 
     def peak(self, start, end):
-        return max(map(abs, self.first_channel(start, end)), default=0)
-
-    def wait_quiet(self, timeout=10.0, quiet_frames=3):
-        """Waits until the sound playing has ended; returns the position then."""
-        def quiet():
-            self.program.check_running()
-            end = self.position()
-            if end < quiet_frames * self.FRAME:
-                return False, "too little sound written yet"
-            peak = self.peak(end - quiet_frames * self.FRAME, end)
-            return peak < self.SILENT_PEAK, f"peak {peak}"
-        e2e.eventually(quiet, timeout, "the sound to end")
-        return self.position()
-
-    def wait_written(self, start, seconds, timeout=20.0):
-        """Waits until this many seconds of sound have been written after start."""
-        needed = start + int(seconds * self.RATE)
-        e2e.eventually(lambda: (self.position() >= needed, self.position()), timeout,
-                       f"{seconds} s of sound after position {start}")
-        return needed
-
-    def bursts(self, start, end, block=RATE // 200):
-        """(start, length) in seconds of each stretch of sound between start and end, on a 5 ms
-        grid; gaps shorter than 20 ms do not split a stretch."""
-        samples = self.first_channel(start, end)
-        on = [max(map(abs, samples[i:i + block])) >= self.SILENT_PEAK
-              for i in range(0, len(samples) - block + 1, block)]
-        stretches = []
-        for i, sounding in enumerate(on):
-            if not sounding:
-                continue
-            if stretches and (i - stretches[-1][1]) * block < 0.02 * self.RATE:
-                stretches[-1][1] = i + 1
-            else:
-                stretches.append([i, i + 1])
-        return [(round(a * block / self.RATE, 3), round((b - a) * block / self.RATE, 3))
-                for a, b in stretches]
-
-
-# ---------------------------------------------------------------------------------------------
-# The program
+        return max(map(abs, self.samples_between(start, end)), default=0)
 
 
 class Launched(e2e.Program):
