@@ -520,6 +520,23 @@ XDG_OPEN_STAND_IN = """#!/bin/sh
 """
 
 
+def opened_addresses(bin_folder):
+    """[[arguments], ...] of each call of the stand-in xdg-open in that folder so far."""
+    try:
+        with open(os.path.join(bin_folder, "xdg-open.log")) as f:
+            lines = f.read().splitlines()
+    except FileNotFoundError:
+        return []
+    calls = []
+    for line in lines:
+        kind, _, value = line.partition(" ")
+        if kind == "call":
+            calls.append([])
+        else:
+            calls[-1].append(value)
+    return calls
+
+
 class ProgramTestCase(unittest.TestCase):
     """A scratch folder and a private X server per test; the program is started on demand."""
 
@@ -567,20 +584,7 @@ class ProgramTestCase(unittest.TestCase):
         return program, AudioTap(audio, program)
 
     def opened_addresses(self):
-        """[[arguments], ...] of each call of the stand-in xdg-open so far."""
-        try:
-            with open(os.path.join(self.bin, "xdg-open.log")) as f:
-                lines = f.read().splitlines()
-        except FileNotFoundError:
-            return []
-        calls = []
-        for line in lines:
-            kind, _, value = line.partition(" ")
-            if kind == "call":
-                calls.append([])
-            else:
-                calls[-1].append(value)
-        return calls
+        return opened_addresses(self.bin)
 
     def click(self, window, point):
         """A click at a point of the window's client area."""

@@ -173,19 +173,7 @@ class WineProgram:
         return list(zip((int(f, 16) for f in flags), names))
 
     def opened_addresses(self):
-        try:
-            with open(os.path.join(self.bin, "xdg-open.log")) as f:
-                lines = f.read().splitlines()
-        except FileNotFoundError:
-            return []
-        calls = []
-        for line in lines:
-            kind, _, value = line.partition(" ")
-            if kind == "call":
-                calls.append([])
-            else:
-                calls[-1].append(value)
-        return calls
+        return e2e.opened_addresses(self.bin)
 
     def wait_exit(self, timeout=30.0):
         try:
