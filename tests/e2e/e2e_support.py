@@ -42,6 +42,31 @@ CUE_FILES = {"Welcome": "Welcome.wav", "Correct": "Correct.WAV", "TryAgain": "Tr
 SILENCE = "-"
 UNCLEAR = "?"
 
+# Where to click and look. In the menu's client area:
+MENU_LETTER_RECOGNITION = (233, 90)  # below the label that covers the button's top rows
+MENU_EXIT = (233, 284)
+MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
+# In the activity window's client area:
+PLAY_AGAIN = (76, 84)
+START_OVER = (76, 132)
+EXIT = (76, 180)
+OVERLAY_PLAY_AGAIN = (233, 196)  # plain background while the game is on
+OVERLAY_EXIT = (233, 252)  # between the two rows of tiles while the game is on
+FEEDBACK_SPOT = (168, 72)
+# Points of each feedback picture (from the spot's corner) that are white in it and green in the
+# other two: the question mark, the check mark and the cross.
+FEEDBACK_MARKS = {
+    "blank": [(40, 35), (56, 76)],
+    "correct": [(81, 23), (29, 41), (45, 60)],
+    "tryagain": [(35, 14), (74, 58)],
+}
+
+
+def tile(letter):
+    """The middle of a letter tile."""
+    k = ord(letter) - ord("A")
+    return 24 + 32 * (k % 13) + 15, (216 if k < 13 else 256) + 13
+
 program_path = None  # the executable under test, from the command line
 
 

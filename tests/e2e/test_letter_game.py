@@ -7,31 +7,11 @@ import sys
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
+from e2e_support import (  # noqa: E402
+    EXIT, FEEDBACK_MARKS, FEEDBACK_SPOT, MENU_EXIT, MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION,
+    OVERLAY_EXIT, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, START_OVER, tile)
 
 REC_SIZE = (478, 357)
-MENU_LETTER_RECOGNITION = (233, 90)  # below the label that covers the button's top rows
-MENU_EXIT = (233, 284)
-MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
-
-# In the activity window's client area.
-PLAY_AGAIN = (76, 84)
-START_OVER = (76, 132)
-EXIT = (76, 180)
-OVERLAY_PLAY_AGAIN = (233, 196)
-OVERLAY_EXIT = (233, 252)
-FEEDBACK_SPOT = (168, 72)
-# Points of each feedback picture (from the spot's corner) that are white in it and green in the
-# other two: the question mark, the check mark and the cross.
-FEEDBACK_MARKS = {
-    "blank": [(40, 35), (56, 76)],
-    "correct": [(81, 23), (29, 41), (45, 60)],
-    "tryagain": [(35, 14), (74, 58)],
-}
-
-
-def tile(letter):
-    k = ord(letter) - ord("A")
-    return 24 + 32 * (k % 13) + 15, (216 if k < 13 else 256) + 13
 
 
 class LetterGameTest(e2e.ProgramTestCase):

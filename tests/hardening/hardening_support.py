@@ -14,33 +14,13 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_support as e2e  # noqa: E402
+from e2e_support import (  # noqa: E402
+    EXIT, FEEDBACK_MARKS, FEEDBACK_SPOT, MENU_EXIT, MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION,
+    OVERLAY_EXIT, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, START_OVER, tile)
 
 # In the menu's client area.
 MENU_MATCHING_LETTERS = (233, 204)  # a button with nothing behind it
 MENU_LABEL = (200, 66)  # the "Start A Activity" label over the top rows of the next button
-MENU_LETTER_RECOGNITION = (233, 90)
-MENU_EXIT = (233, 284)
-MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
-
-# In the activity's client area.
-PLAY_AGAIN = (76, 84)
-START_OVER = (76, 132)
-EXIT = (76, 180)
-OVERLAY_PLAY_AGAIN = (233, 196)  # plain background while the game is on
-OVERLAY_EXIT = (233, 252)  # between the two rows of tiles while the game is on
-FEEDBACK_SPOT = (168, 72)
-# Points of each feedback picture (from the spot's corner) that are white in it and green in the
-# other two: the question mark, the check mark and the cross.
-FEEDBACK_MARKS = {
-    "blank": [(40, 35), (56, 76)],
-    "correct": [(81, 23), (29, 41), (45, 60)],
-    "tryagain": [(35, 14), (74, 58)],
-}
-
-
-def tile(letter):
-    k = ord(letter) - ord("A")
-    return 24 + 32 * (k % 13) + 15, (216 if k < 13 else 256) + 13
 
 
 # ---------------------------------------------------------------------------------------------
