@@ -64,10 +64,17 @@ void SdlScreen::close(Window& window) {
   natives_.erase(it);
 }
 
-void SdlScreen::run(WindowSystem& windows) {
+void SdlScreen::run(WindowSystem& windows, LoopService* service) {
   while (windows.anyLoaded()) {
     SDL_Event event;
-    if (SDL_WaitEvent(&event) == 0) fail("lost the window system");
+    const int wait = service != nullptr ? service->msUntilDue() : -1;
+    if (wait >= 0 && SDL_WaitEventTimeout(&event, wait) == 0) {
+      // SDL cannot tell a timeout from an error here; an error shows again on the next wait.
+      service->due();
+      continue;
+    }
+    if (wait < 0 && SDL_WaitEvent(&event) == 0) fail("lost the window system");
+    if (service != nullptr) service->handleEvent(event);
     switch (event.type) {
       case SDL_QUIT:  // asked to stop from outside (a signal): close everything
         for (Window* window : windows.loadedWindows()) windows.unload(window->id());

@@ -13,6 +13,18 @@
 
 namespace wordmeadow {
 
+// Something besides the windows that the event loop serves on the same thread: it sees every
+// event, and it can ask to be called back once a while has passed, so that no thread of its
+// own has to wake up.
+class LoopService {
+ public:
+  virtual ~LoopService() = default;
+  virtual void handleEvent(const SDL_Event& event) = 0;
+  // Milliseconds until due() wants to run; negative while nothing is due.
+  virtual int msUntilDue() const = 0;
+  virtual void due() = 0;
+};
+
 // The windows on a real screen: each drawn from its pictures and labels into an SDL window of
 // the exact client size, centred when it is loaded, and the loop that turns SDL's events into
 // clicks and closes.
@@ -27,8 +39,9 @@ class SdlScreen {
   void raise(Window& window);
   void close(Window& window);
 
-  // Waits for events and handles them until no window is loaded.
-  void run(WindowSystem& windows);
+  // Waits for events and handles them until no window is loaded; the service, if any, is
+  // served between them.
+  void run(WindowSystem& windows, LoopService* service = nullptr);
 
  private:
   struct NativeWindow {
