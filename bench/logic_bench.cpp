@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The real folder listing and random source, the real sound player, and no screen.
-class BenchPlatform : public Platform {
+class BenchPlatform : public Platform, public Screen {
  public:
   BenchPlatform(std::string folder, SoundPlayer* sound)
       : folder_(std::move(folder)), sound_(sound) {}
@@ -35,9 +35,9 @@ class BenchPlatform : public Platform {
   std::string listFolder() override { return listing_.next(); }
   void openWithShell(const Window&, const std::string&) override {}
   float nextRandom() override { return random_.next(); }
-  void displayWindow(Window&) override {}
-  void raiseWindow(Window&) override {}
-  void destroyWindow(Window&) override {}
+  void open(Window&) override {}
+  void raise(Window&) override {}
+  void close(Window&) override {}
 
  private:
   std::string folder_;

@@ -42,24 +42,14 @@ install(FILES "${WORDMEADOW_PACKAGING_BINARY}/wordmeadow"
 install(FILES "${WORDMEADOW_PACKAGING_SOURCE}/wordmeadow.desktop"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
 
-# The metadata names the publisher's page as the homepage, the same page Exit! opens.
+# The metadata names the publisher's page as the homepage, the same page Exit! opens. An address
+# may hold characters that XML reserves, such as the & between query parameters.
 set(_wordmeadow_metainfo "io.github.wordmeadow.Wordmeadow.metainfo.xml")
-set(_wordmeadow_homepage "<url type=\"homepage\">https://wordmeadow.example/</url>")
-file(READ "${WORDMEADOW_PACKAGING_SOURCE}/${_wordmeadow_metainfo}" _wordmeadow_text)
-string(FIND "${_wordmeadow_text}" "${_wordmeadow_homepage}" _wordmeadow_at)
-if(_wordmeadow_at EQUAL -1)
-  message(FATAL_ERROR "${_wordmeadow_metainfo} has no line ${_wordmeadow_homepage} to replace")
-endif()
-# An address may hold characters that XML reserves, such as the & between query parameters.
-string(REPLACE "&" "&amp;" _wordmeadow_url "${WORDMEADOW_PUBLISHER_URL}")
-string(REPLACE "<" "&lt;" _wordmeadow_url "${_wordmeadow_url}")
-string(REPLACE ">" "&gt;" _wordmeadow_url "${_wordmeadow_url}")
-string(REPLACE "${_wordmeadow_homepage}" "<url type=\"homepage\">${_wordmeadow_url}</url>"
-       _wordmeadow_text "${_wordmeadow_text}")
-file(CONFIGURE OUTPUT "${WORDMEADOW_PACKAGING_BINARY}/${_wordmeadow_metainfo}"
-     CONTENT "${_wordmeadow_text}" @ONLY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             "${WORDMEADOW_PACKAGING_SOURCE}/${_wordmeadow_metainfo}")
+string(REPLACE "&" "&amp;" WORDMEADOW_PUBLISHER_URL_XML "${WORDMEADOW_PUBLISHER_URL}")
+string(REPLACE "<" "&lt;" WORDMEADOW_PUBLISHER_URL_XML "${WORDMEADOW_PUBLISHER_URL_XML}")
+string(REPLACE ">" "&gt;" WORDMEADOW_PUBLISHER_URL_XML "${WORDMEADOW_PUBLISHER_URL_XML}")
+configure_file("${WORDMEADOW_PACKAGING_SOURCE}/${_wordmeadow_metainfo}.in"
+               "${WORDMEADOW_PACKAGING_BINARY}/${_wordmeadow_metainfo}" @ONLY)
 install(FILES "${WORDMEADOW_PACKAGING_BINARY}/${_wordmeadow_metainfo}"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo")
 

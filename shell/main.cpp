@@ -49,8 +49,8 @@ int run() {
     // Sound is started on its own: a machine without a sound card still gets its windows.
     wordmeadow::SoundPlayer sound;
     wordmeadow::SdlScreen screen;
-    wordmeadow::SdlPlatform platform(screen, sound);
-    wordmeadow::WindowSystem windows(platform);
+    wordmeadow::SdlPlatform platform(sound);
+    wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
     wordmeadow::startProgram(windows);
     screen.run(windows);

@@ -6,8 +6,9 @@ namespace wordmeadow {
 
 class Window;
 
-// Everything the program asks of the machine it runs on. The program's logic talks only to
-// this; the SDL2 backend implements it for real and the tests with a recording fake.
+// Everything the program asks of the machine it runs on, its windows aside (shell/screen.h).
+// The program's logic talks only to this; each backend implements it for real and the tests
+// with a recording fake.
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -29,12 +30,6 @@ class Platform {
 
   // Uniform in [0, 1), from a fixed starting state: the same sequence on every run.
   virtual float nextRandom() = 0;
-
-  // The window system: a window has just been loaded (put it on screen, centred), an already
-  // loaded one is shown again (restore and raise it), or one has been unloaded (take it away).
-  virtual void displayWindow(Window& window) = 0;
-  virtual void raiseWindow(Window& window) = 0;
-  virtual void destroyWindow(Window& window) = 0;
 };
 
 }  // namespace wordmeadow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,14 @@
 namespace wordmeadow {
 
 enum class ElementKind { Picture, Label };
+
+struct Colour {
+  std::uint8_t red, green, blue;
+};
+
+// What every window shows where none of its pictures lies: a medium blue on which the white
+// labels read.
+inline constexpr Colour kWindowColour{43, 108, 176};
 
 // One picture or text label of a window. Pictures are named by their asset; labels carry their
 // text and point size and are drawn white, bold, left-aligned on a transparent background.

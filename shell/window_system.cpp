@@ -12,7 +12,7 @@ void WindowSystem::define(const std::string& id, WindowFactory factory) {
 
 Window& WindowSystem::show(const std::string& id) {
   if (Window* window = find(id)) {
-    platform_.raiseWindow(*window);
+    screen_.raise(*window);
     return *window;
   }
   auto factory = factories_.find(id);
@@ -20,7 +20,7 @@ Window& WindowSystem::show(const std::string& id) {
   loaded_.push_back(factory->second());
   Window& window = *loaded_.back();
   window.load();
-  platform_.displayWindow(window);
+  screen_.open(window);
   return window;
 }
 
@@ -30,7 +30,8 @@ void WindowSystem::unload(const std::string& id) {
   if (it == loaded_.end()) return;
   std::unique_ptr<Window> window = std::move(*it);
   loaded_.erase(it);
-  platform_.destroyWindow(*window);
+  if (pressed_ && pressed_->windowId == id) pressed_.reset();
+  screen_.close(*window);
   unloaded_.push_back(std::move(window));
 }
 
@@ -47,8 +48,25 @@ std::vector<Window*> WindowSystem::loadedWindows() const {
   return windows;
 }
 
+void WindowSystem::press(const std::string& id, Point p, Press kind) {
+  pressed_.reset();
+  Window* window = find(id);
+  if (window == nullptr || kind == Press::SecondOfDoubleClick) return;
+  if (const Element* element = window->elementAt(p)) pressed_ = Pressed{id, element};
+}
+
+void WindowSystem::release(const std::string& id, Point p) {
+  const std::optional<Pressed> pressed = std::exchange(pressed_, std::nullopt);
+  if (!pressed || pressed->windowId != id) return;
+  Window* window = find(id);
+  if (window == nullptr || window->elementAt(p) != pressed->element) return;
+  // A window unloaded by its own element lives on until releaseUnloaded().
+  if (pressed->element->onClick) pressed->element->onClick();
+}
+
 void WindowSystem::click(const std::string& id, Point p) {
-  if (Window* window = find(id)) window->click(p);
+  press(id, p);
+  release(id, p);
 }
 
 }  // namespace wordmeadow

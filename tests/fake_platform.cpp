@@ -40,13 +40,13 @@ float FakePlatform::nextRandom() {
   return r;
 }
 
-void FakePlatform::displayWindow(Window& window) {
+void FakePlatform::open(Window& window) {
   log.push_back("display " + window.id());
 }
-void FakePlatform::raiseWindow(Window& window) {
+void FakePlatform::raise(Window& window) {
   log.push_back("raise " + window.id());
 }
-void FakePlatform::destroyWindow(Window& window) {
+void FakePlatform::close(Window& window) {
   log.push_back("destroy " + window.id());
 }
 

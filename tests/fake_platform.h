@@ -9,13 +9,14 @@
 #include "shell/fixed_random.h"
 #include "shell/folder_listing.h"
 #include "shell/platform.h"
+#include "shell/screen.h"
 
 namespace wordmeadow::testing {
 
-// Records what the program asks of the platform, in order, as short lines:
+// Records what the program asks of the platform and the screen, in order, as short lines:
 //   "sound /app/A.wav", "shell Main https://…", "display rec", "raise rec", "destroy rec".
 // The folder listing is either a real folder (the default) or a scripted list of names.
-class FakePlatform : public Platform {
+class FakePlatform : public Platform, public Screen {
  public:
   std::string folder = "/app";
   std::vector<std::string> log;
@@ -30,9 +31,9 @@ class FakePlatform : public Platform {
   std::string listFolder() override;
   void openWithShell(const Window& owner, const std::string& address) override;
   float nextRandom() override;
-  void displayWindow(Window& window) override;
-  void raiseWindow(Window& window) override;
-  void destroyWindow(Window& window) override;
+  void open(Window& window) override;
+  void raise(Window& window) override;
+  void close(Window& window) override;
 
   // The sound requests alone, as file names without the folder.
   std::vector<std::string> sounds() const;

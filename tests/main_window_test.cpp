@@ -7,6 +7,7 @@
 
 #include "program_fixture.h"
 #include "shell/paths.h"
+#include "shell/publisher.h"
 
 namespace wordmeadow {
 namespace {
@@ -92,8 +93,9 @@ TEST_F(MainWindowTest, ExitUnloadsTheOthersThenOpensThePublisherThenUnloadsTheMe
   clickOn("Main", "Image5");
   platform.clearLog();
   clickOn("Main", "Image3");
-  EXPECT_EQ(platform.log, (Strings{"destroy rec", "destroy build",
-                                   "shell Main https://wordmeadow.example/", "destroy Main"}));
+  EXPECT_EQ(platform.log,
+            (Strings{"destroy rec", "destroy build", "shell Main " + std::string(kPublisherAddress),
+                     "destroy Main"}));
   EXPECT_FALSE(windows.anyLoaded());  // the process ends
 }
 

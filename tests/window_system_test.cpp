@@ -94,5 +94,51 @@ TEST_F(LifecycleTest, ClosingTheMenuByItsFrameLeavesTheActivityOpen) {
   EXPECT_FALSE(windows.anyLoaded());
 }
 
+TEST_F(LifecycleTest, AClickIsAPressAndAReleaseOnTheSameElementAndADoubleClickAnswersOnce) {
+  useLetters(alphabet());
+  startProgram(windows);
+  windows.show("rec");
+  const auto middleOf = [this](const std::string& tile) {
+    const Rect r = rec()->element(tile).rect;
+    return Point{r.left + r.width / 2, r.top + r.height / 2};
+  };
+  const std::string asked = askedTile();
+  const std::string other = asked == "A" ? "B" : "A";
+  platform.clearLog();
+
+  // Dragged from one tile onto another, either way: nothing is answered.
+  windows.press("rec", middleOf(asked));
+  windows.release("rec", middleOf(other));
+  windows.press("rec", middleOf(other));
+  windows.release("rec", middleOf(asked));
+  // A release without a press, one in another window than its press, and one whose window was
+  // closed and opened again in between.
+  windows.release("rec", middleOf(asked));
+  windows.press("Main", {233, 90});
+  windows.release("rec", middleOf(asked));
+  windows.press("rec", middleOf(asked));
+  windows.closeByFrame("rec");
+  windows.show("rec");
+  const std::string askedNow = askedTile();
+  platform.clearLog();
+  windows.release("rec", middleOf(askedNow));
+  EXPECT_EQ(platform.log, Strings{});
+
+  // A double-click on the asked tile answers it once: its second press is no click.
+  windows.press("rec", middleOf(askedNow));
+  windows.release("rec", middleOf(askedNow));
+  const Strings answered = platform.sounds();
+  windows.press("rec", middleOf(askedNow), Press::SecondOfDoubleClick);
+  windows.release("rec", middleOf(askedNow));
+  EXPECT_EQ(answered.size(), 2u);
+  EXPECT_EQ(answered.front(), "Correct.WAV");
+  EXPECT_EQ(platform.sounds(), answered);
+  EXPECT_EQ(visibleFeedback(), "blank correct");
+  // A third press is a click again: that letter has been asked, so now it is wrong.
+  windows.press("rec", middleOf(askedNow));
+  windows.release("rec", middleOf(askedNow));
+  EXPECT_EQ(platform.sounds().back(), "TryAgain.WAV");
+}
+
 }  // namespace
 }  // namespace wordmeadow

@@ -5,16 +5,15 @@
 #include "shell/fixed_random.h"
 #include "shell/folder_listing.h"
 #include "shell/platform.h"
-#include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sound_player.h"
 
 namespace wordmeadow {
 
-// The program's platform on a desktop with SDL2: its windows, its sound device and the
-// system's URL opener.
+// The program's platform on a desktop with SDL2: its sound device, the system's URL opener, the
+// folder listing and the random source. The windows are SdlScreen's.
 class SdlPlatform : public Platform {
  public:
-  SdlPlatform(SdlScreen& screen, SoundPlayer& sound);
+  explicit SdlPlatform(SoundPlayer& sound);
 
   std::string applicationFolder() override { return folder_; }
   void playSoundFile(const std::string& path) override { sound_.play(path); }
@@ -22,12 +21,8 @@ class SdlPlatform : public Platform {
   std::string listFolder() override { return listing_.next(); }
   void openWithShell(const Window& owner, const std::string& address) override;
   float nextRandom() override { return random_.next(); }
-  void displayWindow(Window& window) override { screen_.open(window); }
-  void raiseWindow(Window& window) override { screen_.raise(window); }
-  void destroyWindow(Window& window) override { screen_.close(window); }
 
  private:
-  SdlScreen& screen_;
   SoundPlayer& sound_;
   std::string folder_;
   FolderListing listing_;

@@ -9,9 +9,6 @@
 namespace wordmeadow {
 namespace {
 
-// Drawn where a window has no background picture.
-constexpr SDL_Color kWindowColour{43, 108, 176, 255};
-
 SDL_Rect toSdl(const Rect& r) {
   return {r.left, r.top, r.width, r.height};
 }
@@ -22,46 +19,49 @@ SDL_Rect toSdl(const Rect& r) {
 
 }  // namespace
 
-SdlScreen::SdlScreen() {
+SdlScreen::FontRenderer::FontRenderer() {
   if (TTF_Init() != 0) fail("cannot start the font renderer");
 }
 
-SdlScreen::~SdlScreen() {
-  for (NativeWindow& native : natives_) SDL_DestroyWindow(native.sdl);
-  for (auto& [size, f] : fonts_) TTF_CloseFont(f);
-  labelTexts_.clear();
-  pictures_.clear();
+SdlScreen::FontRenderer::~FontRenderer() {
   TTF_Quit();
 }
+
+SdlScreen::SdlScreen() {
+  // A double-click is two presses within 500 ms (SDL's default time) and within the few
+  // pixels Windows allows: SDL's own default distance, 32 pixels, would take two quick clicks on
+  // neighbouring letter tiles for a double-click and lose the second.
+  SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "2");
+}
+
+SdlScreen::~SdlScreen() = default;
 
 void SdlScreen::open(Window& window) {
   const Size size = window.clientSize();
   // Created hidden and shown after the first draw, so no half-drawn window is ever seen.
-  SDL_Window* sdl =
-      SDL_CreateWindow(window.caption().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                       size.width, size.height, SDL_WINDOW_HIDDEN);
+  NativeHandle sdl(SDL_CreateWindow(window.caption().c_str(), SDL_WINDOWPOS_CENTERED,
+                                    SDL_WINDOWPOS_CENTERED, size.width, size.height,
+                                    SDL_WINDOW_HIDDEN));
   if (sdl == nullptr) fail("cannot open a window");
-  if (SDL_Surface* icon = picture("icon")) SDL_SetWindowIcon(sdl, icon);
-  natives_.push_back({&window, sdl, 0});
+  if (SDL_Surface* icon = picture("icon")) SDL_SetWindowIcon(sdl.get(), icon);
+  natives_.push_back({&window, std::move(sdl), 0});
   draw(natives_.back());
-  SDL_ShowWindow(sdl);
+  SDL_ShowWindow(natives_.back().sdl.get());
 }
 
 void SdlScreen::raise(Window& window) {
   for (NativeWindow& native : natives_) {
     if (native.window != &window) continue;
-    SDL_ShowWindow(native.sdl);
-    SDL_RestoreWindow(native.sdl);
-    SDL_RaiseWindow(native.sdl);
+    SDL_ShowWindow(native.sdl.get());
+    SDL_RestoreWindow(native.sdl.get());
+    SDL_RaiseWindow(native.sdl.get());
   }
 }
 
 void SdlScreen::close(Window& window) {
   auto it = std::find_if(natives_.begin(), natives_.end(),
                          [&](const NativeWindow& n) { return n.window == &window; });
-  if (it == natives_.end()) return;
-  SDL_DestroyWindow(it->sdl);
-  natives_.erase(it);
+  if (it != natives_.end()) natives_.erase(it);
 }
 
 void SdlScreen::run(WindowSystem& windows, LoopService* service) {
@@ -79,17 +79,19 @@ void SdlScreen::run(WindowSystem& windows, LoopService* service) {
       case SDL_QUIT:  // asked to stop from outside (a signal): close everything
         for (Window* window : windows.loadedWindows()) windows.unload(window->id());
         break;
-      // A click counts when the button comes up over the window it went down in. Acting on
-      // the release also means a window closed by a click never swallows that click's release,
-      // which would leave SDL thinking the button is still held and lose the next click.
       case SDL_MOUSEBUTTONDOWN:
-        if (event.button.button == SDL_BUTTON_LEFT) pressedIn_ = event.button.windowID;
-        break;
       case SDL_MOUSEBUTTONUP:
-        if (event.button.button != SDL_BUTTON_LEFT || event.button.windowID != pressedIn_) break;
-        pressedIn_ = 0;
-        if (NativeWindow* native = findNative(event.button.windowID)) {
-          windows.click(native->window->id(), {event.button.x, event.button.y});
+        if (NativeWindow* native = findNative(event.button.windowID);
+            native != nullptr && event.button.button == SDL_BUTTON_LEFT) {
+          const std::string& id = native->window->id();
+          const Point at{event.button.x, event.button.y};
+          if (event.type == SDL_MOUSEBUTTONUP) {
+            windows.release(id, at);
+          } else {
+            // SDL counts the presses of a multiple click: every second one is a double-click.
+            windows.press(
+                id, at, event.button.clicks % 2 == 0 ? Press::SecondOfDoubleClick : Press::Single);
+          }
         }
         break;
       case SDL_WINDOWEVENT:
@@ -97,7 +99,8 @@ void SdlScreen::run(WindowSystem& windows, LoopService* service) {
           if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
             windows.closeByFrame(native->window->id());
           } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            SDL_UpdateWindowSurface(native->sdl);  // the drawing is still there: present it again
+            SDL_UpdateWindowSurface(
+                native->sdl.get());  // the drawing is still there: present it again
           }
         }
         break;
@@ -111,7 +114,7 @@ void SdlScreen::run(WindowSystem& windows, LoopService* service) {
 
 SdlScreen::NativeWindow* SdlScreen::findNative(Uint32 sdlWindowId) {
   for (NativeWindow& native : natives_) {
-    if (SDL_GetWindowID(native.sdl) == sdlWindowId) return &native;
+    if (SDL_GetWindowID(native.sdl.get()) == sdlWindowId) return &native;
   }
   return nullptr;
 }
@@ -123,10 +126,11 @@ void SdlScreen::redrawChanged() {
 }
 
 void SdlScreen::draw(NativeWindow& native) {
-  SDL_Surface* target = SDL_GetWindowSurface(native.sdl);
+  SDL_Surface* target = SDL_GetWindowSurface(native.sdl.get());
   if (target == nullptr) fail("cannot draw a window");
-  SDL_FillRect(target, nullptr,
-               SDL_MapRGB(target->format, kWindowColour.r, kWindowColour.g, kWindowColour.b));
+  SDL_FillRect(
+      target, nullptr,
+      SDL_MapRGB(target->format, kWindowColour.red, kWindowColour.green, kWindowColour.blue));
   const auto& elements = native.window->elements();
   for (auto it = elements.rbegin(); it != elements.rend(); ++it) {  // back to front
     if (!it->visible) continue;
@@ -140,7 +144,7 @@ void SdlScreen::draw(NativeWindow& native) {
       SDL_BlitSurface(source, &from, target, &to);
     }
   }
-  SDL_UpdateWindowSurface(native.sdl);
+  SDL_UpdateWindowSurface(native.sdl.get());
   native.drawnRevision = native.window->revision();
 }
 
@@ -178,14 +182,14 @@ SDL_Surface* SdlScreen::picture(const std::string& name) {
 
 TTF_Font* SdlScreen::font(int pixelSize) {
   auto cached = fonts_.find(pixelSize);
-  if (cached != fonts_.end()) return cached->second;
+  if (cached != fonts_.end()) return cached->second.get();
   const EmbeddedAsset asset = embeddedAsset("LiberationSans-Bold");
-  TTF_Font* f = nullptr;
+  Font f;
   if (asset.data != nullptr) {
-    f = TTF_OpenFontRW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, pixelSize);
+    f.reset(
+        TTF_OpenFontRW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, pixelSize));
   }
-  fonts_.emplace(pixelSize, f);
-  return f;
+  return fonts_.emplace(pixelSize, std::move(f)).first->second.get();
 }
 
 }  // namespace wordmeadow

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/screen.h"
 #include "shell/window.h"
 #include "shell/window_system.h"
 
@@ -28,31 +29,46 @@ class LoopService {
 // The windows on a real screen: each drawn from its pictures and labels into an SDL window of
 // the exact client size, centred when it is loaded, and the loop that turns SDL's events into
 // clicks and closes.
-class SdlScreen {
+class SdlScreen : public Screen {
  public:
   SdlScreen();
-  ~SdlScreen();
+  ~SdlScreen() override;
   SdlScreen(const SdlScreen&) = delete;
   SdlScreen& operator=(const SdlScreen&) = delete;
 
-  void open(Window& window);
-  void raise(Window& window);
-  void close(Window& window);
+  void open(Window& window) override;
+  void raise(Window& window) override;
+  void close(Window& window) override;
 
   // Waits for events and handles them until no window is loaded; the service, if any, is
   // served between them.
   void run(WindowSystem& windows, LoopService* service = nullptr);
 
  private:
+  template <auto Free>
+  struct Deleter {
+    template <typename T>
+    void operator()(T* resource) const {
+      Free(resource);
+    }
+  };
+  using Surface = std::unique_ptr<SDL_Surface, Deleter<SDL_FreeSurface>>;
+  using Font = std::unique_ptr<TTF_Font, Deleter<TTF_CloseFont>>;
+  using NativeHandle = std::unique_ptr<SDL_Window, Deleter<SDL_DestroyWindow>>;
+
+  // TTF_Init and TTF_Quit around everything that draws text.
+  struct FontRenderer {
+    FontRenderer();
+    ~FontRenderer();
+    FontRenderer(const FontRenderer&) = delete;
+    FontRenderer& operator=(const FontRenderer&) = delete;
+  };
+
   struct NativeWindow {
     Window* window;
-    SDL_Window* sdl;
+    NativeHandle sdl;
     unsigned drawnRevision;
   };
-  struct SurfaceDeleter {
-    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-  };
-  using Surface = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
   void draw(NativeWindow& native);
   void drawLabel(SDL_Surface* target, const Element& label);
@@ -61,11 +77,12 @@ class SdlScreen {
   SDL_Surface* picture(const std::string& name);
   TTF_Font* font(int pixelSize);
 
-  std::vector<NativeWindow> natives_;
-  Uint32 pressedIn_ = 0;  // the window the left button last went down in
-  std::map<std::string, Surface> pictures_;
-  std::map<int, TTF_Font*> fonts_;
+  // Declared first, so that it ends last: the fonts and texts below need it.
+  FontRenderer fontRenderer_;
+  std::map<int, Font> fonts_;
   std::map<std::string, Surface> labelTexts_;
+  std::map<std::string, Surface> pictures_;
+  std::vector<NativeWindow> natives_;
 };
 
 }  // namespace wordmeadow

@@ -24,7 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   try {
     wordmeadow::WinScreen screen(instance);
     wordmeadow::WinPlatform platform(screen);
-    wordmeadow::WindowSystem windows(platform);
+    wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
     wordmeadow::startProgram(windows);
     screen.run(windows);

@@ -32,7 +32,8 @@ class FindListing {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-// The program's platform on Windows: its windows, PlaySound and the shell's URL handler.
+// The program's platform on Windows: PlaySound, the shell's URL handler (owned by a window of
+// the screen), the folder listing and the random source. The windows are WinScreen's.
 class WinPlatform : public Platform {
  public:
   explicit WinPlatform(WinScreen& screen);
@@ -43,9 +44,6 @@ class WinPlatform : public Platform {
   std::string listFolder() override { return listing_.next(); }
   void openWithShell(const Window& owner, const std::string& address) override;
   float nextRandom() override { return random_.next(); }
-  void displayWindow(Window& window) override { screen_.open(window); }
-  void raiseWindow(Window& window) override { screen_.raise(window); }
-  void destroyWindow(Window& window) override { screen_.close(window); }
 
  private:
   WinScreen& screen_;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <exception>
 #include <map>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "shell/screen.h"
 #include "shell/win32/win_api.h"
 #include "shell/window.h"
 #include "shell/window_system.h"
@@ -13,27 +17,39 @@ namespace wordmeadow {
 // The windows on the Windows desktop: one fixed-size top-level window per loaded program
 // window, drawn with GDI from its pictures (bitmap resources) and labels, and the message loop
 // that turns clicks and closes into calls on the window system.
-class WinScreen {
+class WinScreen : public Screen {
  public:
   explicit WinScreen(HINSTANCE instance);
-  ~WinScreen();
+  ~WinScreen() override;
   WinScreen(const WinScreen&) = delete;
   WinScreen& operator=(const WinScreen&) = delete;
 
-  void open(Window& window);
-  void raise(Window& window);
-  void close(Window& window);
+  void open(Window& window) override;
+  void raise(Window& window) override;
+  void close(Window& window) override;
 
   // The frame of a window on screen, or nullptr when it has none.
   HWND handleOf(const Window& window) const;
 
-  // Handles messages until no window is loaded.
+  // Handles messages until no window is loaded. What fails while a message is handled ends
+  // the loop and is thrown from here: no exception crosses Windows' message dispatch.
   void run(WindowSystem& windows);
 
  private:
+  // A GDI object or window, deleted with its owner.
+  struct GdiDeleter {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+  };
+  struct WindowDeleter {
+    void operator()(HWND hwnd) const { DestroyWindow(hwnd); }
+  };
+  using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
+  using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
+  using NativeHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
   struct NativeWindow {
     Window* window;
-    HWND hwnd;
+    NativeHandle hwnd;
     unsigned seenRevision;
   };
 
@@ -49,9 +65,10 @@ class WinScreen {
 
   HINSTANCE instance_;
   WindowSystem* windows_ = nullptr;
+  std::exception_ptr failure_;  // what went wrong inside the window procedure
+  std::map<std::string, Bitmap> pictures_;
+  std::map<int, Font> fonts_;
   std::vector<NativeWindow> natives_;
-  std::map<std::string, HBITMAP> pictures_;
-  std::map<int, HFONT> fonts_;
 };
 
 }  // namespace wordmeadow
