@@ -7,18 +7,17 @@ import sys
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
+from audio_tap import LETTERS, SILENCE, write_recordings  # noqa: E402
 from e2e_support import (  # noqa: E402
-    EXIT, FEEDBACK_MARKS, FEEDBACK_SPOT, MENU_EXIT, MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION,
-    OVERLAY_EXIT, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, START_OVER, tile)
-
-REC_SIZE = (478, 357)
+    EXIT, MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, REC_SIZE,
+    START_OVER, tile)
 
 
 class LetterGameTest(e2e.ProgramTestCase):
 
     def setUp(self):
         super().setUp()
-        e2e.write_recordings(self.app)
+        write_recordings(self.app)
 
     # --- helpers -----------------------------------------------------------------------------
 
@@ -32,57 +31,9 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.click(menu, MENU_LETTER_RECOGNITION)
         rec = self.x.wait_window("Letter Recognition", program=program)
         first = audio.next_sound(mark)
-        self.assertIn(first, e2e.LETTERS, "the activity should speak a letter as it opens")
+        self.assertIn(first, LETTERS, "the activity should speak a letter as it opens")
         self.wait_for_feedback(rec, "blank")
         return program, audio, menu, rec, first
-
-    def feedback(self, shot, rec):
-        """Which feedback picture the screen shows, or a description of what is there."""
-        left, top = rec["left"] + FEEDBACK_SPOT[0], rec["top"] + FEEDBACK_SPOT[1]
-        white = {name: [e2e.is_white(shot.mean(left + x, top + y)) for x, y in points]
-                 for name, points in FEEDBACK_MARKS.items()}
-        shown = [name for name, marks in white.items() if all(marks)]
-        others_clear = len(shown) == 1 and not any(
-            any(marks) for name, marks in white.items() if name != shown[0])
-        return shown[0] if others_clear else f"no single picture: {white}"
-
-    def wait_for_feedback(self, rec, expected):
-        def check():
-            shown = self.feedback(self.x.screenshot(), rec)
-            return shown == expected, shown
-        e2e.eventually(check, 10, f"the {expected} picture", interval=0.1)
-
-    def surface(self, shot, rec):
-        """("congratulation" | "game" | "unclear", what was sampled) for the whole window."""
-        def at(x, y):
-            return shot.mean(rec["left"] + x, rec["top"] + y)
-
-        yellow = sum(e2e.is_pale_yellow(shot.pixel(rec["left"] + x, rec["top"] + y))
-                     for y in range(30, 80) for x in range(40, 440, 2))
-        seen = {
-            "pale yellow in the title band": yellow,
-            "side play again": at(20, 98),
-            "start over": at(20, 140),
-            "side exit": at(20, 180),
-            "feedback spot": at(175, 160),
-            "picture's play again": at(132, 196),
-            "picture's exit": at(132, 252),
-        }
-        game_buttons = [e2e.is_green(seen["side play again"]), e2e.is_orange(seen["start over"]),
-                        e2e.is_red(seen["side exit"]), e2e.is_green(seen["feedback spot"])]
-        if (yellow > 200 and not any(game_buttons)
-                and e2e.is_turquoise(seen["picture's play again"])
-                and e2e.is_red(seen["picture's exit"])):
-            return "congratulation", seen
-        if yellow == 0 and all(game_buttons):
-            return "game", seen
-        return "unclear", seen
-
-    def wait_for_surface(self, rec, expected):
-        def check():
-            state, seen = self.surface(self.x.screenshot(), rec)
-            return state == expected, seen
-        e2e.eventually(check, 10, f"the {expected} surface", interval=0.1)
 
     def answer(self, audio, rec, letter):
         """Clicks the tile once the sound has ended; returns the next tone heard."""
@@ -111,10 +62,10 @@ class LetterGameTest(e2e.ProgramTestCase):
             if turn == 26:
                 self.assertEqual(heard, "Clap", f"after matching all of {order}")
                 break
-            self.assertIn(heard, e2e.LETTERS, f"turn {turn} after {order}")
+            self.assertIn(heard, LETTERS, f"turn {turn} after {order}")
             self.wait_for_feedback(rec, "correct")
             order.append(heard)
-        self.assertEqual(sorted(order), e2e.LETTERS, f"letters asked: {order}")
+        self.assertEqual(sorted(order), LETTERS, f"letters asked: {order}")
 
         self.wait_for_surface(rec, "congratulation")
         self.x.screenshot().save_png(os.path.join(self.root, "congratulation.png"))
@@ -124,14 +75,14 @@ class LetterGameTest(e2e.ProgramTestCase):
         for point in (tile("A"), tile(order[-1]), PLAY_AGAIN, START_OVER, EXIT):
             self.click(rec, point)
         end = audio.wait_written(mark, 1.5)
-        self.assertEqual(audio.runs(audio.labels(mark, end)), [(e2e.SILENCE, 30)])
+        self.assertEqual(audio.runs(audio.labels(mark, end)), [(SILENCE, 30)])
         self.assertEqual(self.surface(self.x.screenshot(), rec)[0], "congratulation")
         self.assert_windows(program, ["Letter Recognition", "Wordmeadow"])
 
         # Play Again on the picture starts a new game.
         mark = audio.wait_quiet()
         self.click(rec, OVERLAY_PLAY_AGAIN)
-        self.assertIn(audio.next_sound(mark), e2e.LETTERS)
+        self.assertIn(audio.next_sound(mark), LETTERS)
         self.wait_for_surface(rec, "game")
         self.wait_for_feedback(rec, "blank")
 
@@ -140,10 +91,7 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.x.wait_no_window("Letter Recognition")
         self.assert_windows(program, ["Wordmeadow"])
         self.wait_until_seen(menu, MENU_EXIT_COLOUR, e2e.is_red, program)
-        self.click(menu, MENU_EXIT)
-        self.assertEqual(program.wait_exit(), 0, program.stderr())
-        e2e.eventually(lambda: (self.opened_addresses() == [[e2e.PUBLISHER_ADDRESS]],
-                                self.opened_addresses()), 10, "the publisher page to be opened")
+        self.leave_by_exit(program, menu)
 
     def test_letters_come_in_the_same_order_on_every_run(self):
         orders = []
@@ -158,11 +106,11 @@ class LetterGameTest(e2e.ProgramTestCase):
                 # Start Over asks a letter again with the question mark back.
                 mark = audio.wait_quiet()
                 self.click(rec, START_OVER)
-                self.assertIn(audio.next_sound(mark), e2e.LETTERS)
+                self.assertIn(audio.next_sound(mark), LETTERS)
                 self.wait_for_feedback(rec, "blank")
             program.stop()
         self.assertEqual(orders[0], orders[1])
-        self.assertTrue(all(letter in e2e.LETTERS for letter in orders[0]), orders)
+        self.assertTrue(all(letter in LETTERS for letter in orders[0]), orders)
         self.assertEqual(len(set(orders[0])), len(orders[0]), orders)
 
 

@@ -10,21 +10,14 @@ import unittest
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
+from audio_tap import SILENCE, UNCLEAR, write_recordings  # noqa: E402
+from e2e_support import MENU_BUTTONS, MENU_LABEL, MENU_SIZE, middle  # noqa: E402
+from xserver import SCREEN_WIDTH, eventually  # noqa: E402
 
-MENU_SIZE = (479, 360)
-# left, top, width, height in the menu's client area
-LETTER_RECOGNITION = (120, 64, 227, 41)
-BUILD_A_SENTENCE = (120, 104, 227, 41)
-BEGINNING_SOUNDS = (120, 144, 227, 41)
-MATCHING_LETTERS = (120, 184, 227, 41)
-EXIT = (120, 264, 227, 41)
-# On the "Start A Activity" label, which lies over the top rows of the Letter Recognition button.
-ON_LABEL_OVER_BUTTON = (200, 66)
-
-
-def middle(rect):
-    left, top, width, height = rect
-    return left + width // 2, top + height // 2
+BUILD_A_SENTENCE = MENU_BUTTONS["Build A Sentence"]
+BEGINNING_SOUNDS = MENU_BUTTONS["Beginning Sounds"]
+MATCHING_LETTERS = MENU_BUTTONS["Matching Letters"]
+EXIT = MENU_BUTTONS["Exit!"]
 
 
 def beside_words(rect):
@@ -37,7 +30,7 @@ class MenuTest(e2e.ProgramTestCase):
 
     def open_menu(self):
         """Starts the program and waits, as a child would, until the menu can be seen."""
-        e2e.write_recordings(self.app)
+        write_recordings(self.app)
         program, audio = self.start_program()
         menu = self.x.wait_window("Wordmeadow", program=program)
         self.wait_until_seen(menu, beside_words(EXIT), e2e.is_red, program)
@@ -54,12 +47,11 @@ class MenuTest(e2e.ProgramTestCase):
         def buttons_drawn():
             shot = self.x.screenshot()
             seen, problems = {}, []
-            for name, rect, looks_right in (
-                    ("Letter Recognition", LETTER_RECOGNITION, e2e.is_blue),
-                    ("Build A Sentence", BUILD_A_SENTENCE, e2e.is_grey),
-                    ("Beginning Sounds", BEGINNING_SOUNDS, e2e.is_grey),
-                    ("Matching Letters", MATCHING_LETTERS, e2e.is_grey),
-                    ("Exit!", EXIT, e2e.is_red)):
+            for name, looks_right in (("Letter Recognition", e2e.is_blue),
+                                      ("Build A Sentence", e2e.is_grey),
+                                      ("Beginning Sounds", e2e.is_grey),
+                                      ("Matching Letters", e2e.is_grey), ("Exit!", e2e.is_red)):
+                rect = MENU_BUTTONS[name]
                 left, top, width, height = rect
                 y = top + height // 2
                 # Beside the words, inside the rounded ends; and just outside either end.
@@ -81,11 +73,11 @@ class MenuTest(e2e.ProgramTestCase):
                     problems.append(f"background at {x},{y} is {colour}")
             return not problems, problems or seen
 
-        e2e.eventually(buttons_drawn, 10, "the menu's buttons to be drawn", interval=0.2)
+        eventually(buttons_drawn, 10, "the menu's buttons to be drawn", interval=0.2)
 
     def test_label_and_matching_letters_open_nothing_but_beginning_sounds_opens_its_window(self):
         program, audio, menu = self.open_menu()
-        self.click(menu, ON_LABEL_OVER_BUTTON)
+        self.click(menu, MENU_LABEL)
         self.click(menu, middle(MATCHING_LETTERS))
         self.click(menu, middle(BEGINNING_SOUNDS))
         # Clicks are handled in order, so anything the first two opened is there by now.
@@ -99,16 +91,16 @@ class MenuTest(e2e.ProgramTestCase):
         self.click(menu, middle(BEGINNING_SOUNDS))
         beginning = self.x.wait_window("Beginning Sounds", program=program)
         self.x.move_window(beginning["id"], 0, menu["top"] + MENU_SIZE[1] + 10)
-        e2e.eventually(lambda: self.x.window_info(beginning["id"])["left"] == 0, 10,
-                       "the Beginning Sounds window to move")
+        eventually(lambda: self.x.window_info(beginning["id"])["left"] == 0, 10,
+                   "the Beginning Sounds window to move")
         self.wait_until_seen(menu, beside_words(BUILD_A_SENTENCE), e2e.is_grey, program)
         self.click(menu, middle(BUILD_A_SENTENCE))
         build = self.x.wait_window("Build A Sentence", program=program)
         self.assert_centred(build, *MENU_SIZE)
-        self.x.move_window(build["id"], e2e.SCREEN_WIDTH - MENU_SIZE[0],
+        self.x.move_window(build["id"], SCREEN_WIDTH - MENU_SIZE[0],
                            menu["top"] + MENU_SIZE[1] + 10)
-        e2e.eventually(lambda: self.x.window_info(build["id"])["left"] > menu["left"], 10,
-                       "the Build A Sentence window to move")
+        eventually(lambda: self.x.window_info(build["id"])["left"] > menu["left"], 10,
+                   "the Build A Sentence window to move")
         self.wait_until_seen(menu, beside_words(EXIT), e2e.is_red, program)
         self.assertEqual(self.opened_addresses(), [])
 
@@ -116,13 +108,13 @@ class MenuTest(e2e.ProgramTestCase):
         self.assertEqual(program.wait_exit(), 0, program.stderr())
         self.assertEqual(self.x.windows(), {})
         # The opener is started on its own and may finish a moment after the program.
-        e2e.eventually(lambda: (self.opened_addresses() != [], self.opened_addresses()), 10,
-                       "the stand-in xdg-open to be called")
+        eventually(lambda: (self.opened_addresses() != [], self.opened_addresses()), 10,
+                   "the stand-in xdg-open to be called")
         time.sleep(0.3)  # a second, unwanted call would come straight after the first
-        self.assertEqual(self.opened_addresses(), [[e2e.PUBLISHER_ADDRESS]])
+        self.assertEqual(self.opened_addresses(), [[e2e.publisher_address()]])
 
     def test_unplayable_welcome_gives_two_alert_beeps(self):
-        e2e.write_recordings(self.app, cues=("Correct", "TryAgain", "Clap"))
+        write_recordings(self.app, cues=("Correct", "TryAgain", "Clap"))
         with open(os.path.join(self.app, "Welcome.wav"), "wb") as f:
             f.write(b"RIFF\x10\x00\x00\x00WAVEnot a sound at all")
         program, audio = self.start_program()
@@ -130,7 +122,7 @@ class MenuTest(e2e.ProgramTestCase):
         # The beeps are short: one clean analysis frame each is all they may give.
         self.assertEqual(audio.next_sound(0, min_frames=1), "alert")
         end = audio.wait_quiet()
-        heard = {name for name in audio.labels(0, end) if name not in (e2e.SILENCE, e2e.UNCLEAR)}
+        heard = {name for name in audio.labels(0, end) if name not in (SILENCE, UNCLEAR)}
         self.assertEqual(heard, {"alert"})
         bursts = audio.bursts(0, end)
         self.assertEqual(len(bursts), 2, bursts)

@@ -16,35 +16,37 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import unittest
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
+from audio_tap import LETTERS  # noqa: E402
+from e2e_support import (  # noqa: E402
+    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, MENU_SIZE, REC_SIZE, middle,
+    tile_rect)
+from program import Program, opened_addresses, write_url_opener_stand_in  # noqa: E402
+from xserver import SCREEN_HEIGHT, SCREEN_WIDTH, XServer, eventually  # noqa: E402
 
 ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets")
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot")
-
-MENU_SIZE = (479, 360)
-REC_SIZE = (478, 357)
+PACKAGES = "xvfb, xdotool, x11-utils, imagemagick, wine, wine64"
 # What each window shows when it opens, back to front: (picture or None for a label, rect as
 # left, top, width, height in the client area).
 MENU_DESIGN = [
     ("main_background", (0, 0, 480, 360)),
-    ("main_letter_recognition", (120, 64, 227, 41)),
+    ("main_letter_recognition", MENU_BUTTONS["Letter Recognition"]),
     (None, (176, 48, 121, 25)),  # Start A Activity
-    ("main_exit", (120, 264, 227, 41)),
+    ("main_exit", MENU_BUTTONS["Exit!"]),
     (None, (16, 328, 121, 25)),  # 1.0
-    ("main_beginning_sounds", (120, 144, 227, 41)),
-    ("main_build_sentence", (120, 104, 227, 41)),
-    ("main_matching_letters", (120, 184, 227, 41)),
+    ("main_beginning_sounds", MENU_BUTTONS["Beginning Sounds"]),
+    ("main_build_sentence", MENU_BUTTONS["Build A Sentence"]),
+    ("main_matching_letters", MENU_BUTTONS["Matching Letters"]),
 ]
 REC_DESIGN = (
     [("rec_background", (0, 0, 480, 360)),
      (None, (24, 8, 409, 41)),  # What Letter Do You Hear?
      ("rec_play_again", (8, 64, 136, 41)),
      ("rec_exit", (8, 160, 136, 41))]
-    + [(f"tile_{chr(90 - k)}", (24 + 32 * ((25 - k) % 13), 216 if 25 - k < 13 else 256, 30, 27))
-       for k in range(26)]
+    + [(f"tile_{letter}", tile_rect(letter)) for letter in reversed(LETTERS)]
     + [(None, (32, 304, 409, 41)),  # Click on the letter you think you hear.
        ("feedback_blank", (168, 72, 111, 107)),
        ("rec_start_over", (8, 112, 136, 41))])
@@ -52,19 +54,13 @@ BEGINNING_DESIGN = [(None, (24, 24, 431, 64))]  # a long instruction at 15.75 po
 MENU_BACKGROUND_ONLY = (0, 0, 110, 320)  # a strip that no button or label covers
 REC_BACKGROUND_ONLY = (445, 60, 30, 140)
 WINDOW_COLOUR = (43, 108, 176)  # where no picture lies
-LETTER_RECOGNITION = (120, 64, 227, 41)
-BUILD_A_SENTENCE = (120, 104, 227, 41)
-BEGINNING_SOUNDS = (120, 144, 227, 41)
-EXIT = (120, 264, 227, 41)
-REC_EXIT = (8, 160, 136, 41)
 
-exe_path = None
 wine_env = None
 
 
-def middle(rect):
-    left, top, width, height = rect
-    return left + width // 2, top + height // 2
+def on_screen(origin, point):
+    """A point of a client area that starts at origin, on the screen."""
+    return origin[0] + point[0], origin[1] + point[1]
 
 
 class Bitmap:
@@ -126,63 +122,49 @@ def run_quietly(*args, env):
                    stderr=subprocess.DEVNULL, check=True, timeout=300)
 
 
-class WineProgram:
-    """wordmeadow.exe with the recordings in its own folder, run by Wine from another folder."""
+def stop_wineserver():
+    subprocess.run(["wineserver", "-k"], env=wine_env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+
+class WineProgram(Program):
+    """wordmeadow.exe with the recordings in its own folder, run by Wine from another folder.
+    Its output goes to wine.stdout and wine.stderr (it plays through PlaySound, not SDL)."""
+
+    EXIT_TIMEOUT = 30.0
 
     def __init__(self, root, xserver):
         self.app = os.path.join(root, "app")
         self.bin = os.path.join(root, "bin")
         os.makedirs(self.app)
         os.makedirs(self.bin)
-        shutil.copy2(exe_path, os.path.join(self.app, "wordmeadow.exe"))
-        source = os.path.dirname(exe_path)
+        exe = os.path.join(self.app, "wordmeadow.exe")
+        shutil.copy2(e2e.program_path, exe)
+        source = os.path.dirname(e2e.program_path)
         for name in os.listdir(source):
             if name.lower().endswith(".wav"):
                 shutil.copy2(os.path.join(source, name), self.app)
-        stand_in = os.path.join(self.bin, "xdg-open")
-        with open(stand_in, "w") as f:
-            f.write(e2e.XDG_OPEN_STAND_IN)
-        os.chmod(stand_in, 0o755)
-
-        env = dict(wine_env)
-        env["DISPLAY"] = xserver.display
-        env["WINEDEBUG"] = "-all,trace+winmm"  # names every file handed to PlaySound
-        env["PATH"] = self.bin + os.pathsep + env.get("PATH", "")
-        self.stderr_path = os.path.join(root, "wine.stderr")
-        with open(os.path.join(root, "wine.stdout"), "wb") as out, \
-                open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen(["wine", os.path.join(self.app, "wordmeadow.exe")],
-                                         cwd=root, env=env, stdin=subprocess.DEVNULL,
-                                         stdout=out, stderr=err, start_new_session=True)
+        write_url_opener_stand_in(self.bin)
+        env = {"WINEPREFIX": wine_env["WINEPREFIX"], "WINEARCH": wine_env["WINEARCH"],
+               "WINEDEBUG": "-all,trace+winmm"}  # names every file handed to PlaySound
+        super().__init__(exe, xserver, os.path.join(root, "wine"), root,
+                         self.bin + os.pathsep + os.environ.get("PATH", ""), env,
+                         wrapper=("wine",))
 
     def windows_path(self, name):
         """The path of a file of the program's folder as the program sees it (drive Z: is /)."""
         return "Z:" + os.path.join(self.app, name).replace("/", "\\")
 
-    def check_running(self):
-        if self.proc.poll() is not None:
-            raise AssertionError(f"the program ended early with status {self.proc.returncode}")
-
     def sounds(self):
         """[(flags, path)] of each PlaySound call so far, from Wine's trace."""
-        with open(self.stderr_path, errors="replace") as f:
-            text = f.read()
+        text = self.stderr()
         flags = re.findall(r"MULTIMEDIA_PlaySound .*fdwSound=([0-9A-Fa-f]+)", text)
         names = [n.replace("\\\\", "\\")
                  for n in re.findall(r'proc_PlaySound SoundName=L"(.*)"', text)]
         return list(zip((int(f, 16) for f in flags), names))
 
     def opened_addresses(self):
-        return e2e.opened_addresses(self.bin)
-
-    def wait_exit(self, timeout=30.0):
-        try:
-            return self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            raise AssertionError(f"the program was still running {timeout} s later") from None
-
-    def stop(self):
-        e2e.stop_process(self.proc)
+        return opened_addresses(self.bin)
 
 
 def setUpModule():
@@ -193,11 +175,10 @@ def setUpModule():
         wine_env["WINEPREFIX"] = os.path.join(scratch, "prefix")
     wine_env.update(WINEARCH="win64", WINEDEBUG="-all")
     wine_env.pop("WAYLAND_DISPLAY", None)
-    xserver = e2e.XServer(os.path.join(scratch, "xvfb.log"))
+    xserver = XServer(os.path.join(scratch, "xvfb.log"))
     wine_env["DISPLAY"] = xserver.display
     # A server left from an earlier run may have started Wine's desktop on another display.
-    subprocess.run(["wineserver", "-k"], env=wine_env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    stop_wineserver()
     os.makedirs(wine_env["WINEPREFIX"], exist_ok=True)
     run_quietly("wineserver", "-p", env=wine_env)
     run_quietly("wineboot", env=wine_env)  # makes the prefix when it is new
@@ -208,40 +189,25 @@ def setUpModule():
 
 
 def tearDownModule():
-    subprocess.run(["wineserver", "-k"], env=wine_env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    stop_wineserver()
     xserver.stop()
     shutil.rmtree(scratch, ignore_errors=True)
 
 
-class WindowsProgramTest(unittest.TestCase):
+class WindowsProgramTest(e2e.ScratchTestCase):
 
     def setUp(self):
-        self.root = tempfile.mkdtemp(prefix="wordmeadow-wine-e2e-")
+        super().setUp()
         self.x = xserver
         self.program = None
 
     def tearDown(self):
-        try:
-            self.x.screenshot().save_png(os.path.join(self.root, "last-screen.png"))
-        except Exception:  # only a help when something failed
-            pass
+        self.save_last_screen()
         if self.program is not None and self.program.proc.poll() is None:
             self.program.stop()
-            subprocess.run(["wineserver", "-k"], env=wine_env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            stop_wineserver()
             run_quietly("wineserver", "-p", env=wine_env)
         self.x.wait_no_window("Wordmeadow")
-
-    def run(self, result=None):
-        result = result if result is not None else self.defaultTestResult()
-        problems = len(result.failures) + len(result.errors)
-        super().run(result)
-        if len(result.failures) + len(result.errors) > problems:
-            print(f"\n  kept the test's files (screen, logs) in {self.root}", file=sys.stderr)
-        else:
-            shutil.rmtree(self.root, ignore_errors=True)
-        return result
 
     # -- helpers ----------------------------------------------------------------------------
 
@@ -263,7 +229,7 @@ class WindowsProgramTest(unittest.TestCase):
                            == background.pixel(x, y) for x, y in points):
                         return True, (window["left"] + dx, window["top"] + dy)
             return False, "the background picture is nowhere in the window"
-        return e2e.eventually(find, 20, "the window to be drawn", interval=0.2)
+        return eventually(find, 20, "the window to be drawn", interval=0.2)
 
     def client_size(self, window, origin):
         """A fixed single border is as wide on the left, the right and the bottom."""
@@ -273,9 +239,9 @@ class WindowsProgramTest(unittest.TestCase):
 
     def assert_centred(self, window):
         # Windows centres the whole window, frame included.
-        self.assertLessEqual(abs(2 * window["left"] + window["width"] - e2e.SCREEN_WIDTH), 1,
+        self.assertLessEqual(abs(2 * window["left"] + window["width"] - SCREEN_WIDTH), 1,
                              window)
-        self.assertLessEqual(abs(2 * window["top"] + window["height"] - e2e.SCREEN_HEIGHT), 1,
+        self.assertLessEqual(abs(2 * window["top"] + window["height"] - SCREEN_HEIGHT), 1,
                              window)
 
     def assert_drawn(self, shot, origin, composite):
@@ -310,7 +276,7 @@ class WindowsProgramTest(unittest.TestCase):
         self.assertTrue(low <= max(ys) - min(ys) <= high, (rect, min(ys), max(ys)))
 
     def click(self, origin, point):
-        self.x.click(origin[0] + point[0], origin[1] + point[1])
+        self.x.click(*on_screen(origin, point))
 
     def close_by_frame(self):
         """Alt+F4 on the active window: Windows turns it into a close from the frame."""
@@ -323,7 +289,7 @@ class WindowsProgramTest(unittest.TestCase):
         return program, menu, origin
 
     def open_letter_recognition(self, program, menu_origin):
-        self.click(menu_origin, (200, 90))
+        self.click(menu_origin, MENU_LETTER_RECOGNITION)
         rec = self.x.wait_window("Letter Recognition", program=program)
         origin = self.client_origin(rec, picture("rec_background"), REC_BACKGROUND_ONLY)
         return rec, origin
@@ -345,8 +311,8 @@ class WindowsProgramTest(unittest.TestCase):
         self.assertGreater(max(x for x, _ in start), 90, "Start A Activity on one line")
 
         # The welcome is asked for from the program's own folder, asynchronously.
-        e2e.eventually(lambda: (len(program.sounds()) >= 1, program.sounds()), 20,
-                       "the welcome to be played")
+        eventually(lambda: (len(program.sounds()) >= 1, program.sounds()), 20,
+                   "the welcome to be played")
         self.assertEqual(program.sounds()[0], (0x20001, program.windows_path("Welcome.wav")))
 
         self.close_by_frame()
@@ -383,22 +349,22 @@ class WindowsProgramTest(unittest.TestCase):
         self.assert_text_size(texts[REC_DESIGN[-3][1]], REC_DESIGN[-3][1], 16, 22)
 
         # The game speaks its first letter, a file beside the program.
-        e2e.eventually(lambda: (len(program.sounds()) >= 2, program.sounds()), 20,
-                       "the first letter to be played")
+        eventually(lambda: (len(program.sounds()) >= 2, program.sounds()), 20,
+                   "the first letter to be played")
         letter = program.sounds()[1]
         self.assertEqual(letter[0], 0x20001)
         self.assertRegex(letter[1], r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
 
-        self.click(origin, middle(REC_EXIT))
+        self.click(origin, EXIT)
         self.x.wait_no_window("Letter Recognition")
         self.assertEqual(program.proc.poll(), None, "the menu keeps the program running")
         self.assertEqual(program.opened_addresses(), [])
 
-        self.click(menu_origin, (233, 284))  # Exit!
+        self.click(menu_origin, MENU_EXIT)
         self.assertEqual(program.wait_exit(), 0)
-        e2e.eventually(lambda: (program.opened_addresses() != [], program.opened_addresses()),
-                       20, "the address to reach the URL opener")
-        self.assertEqual(program.opened_addresses(), [[e2e.PUBLISHER_ADDRESS]])
+        eventually(lambda: (program.opened_addresses() != [], program.opened_addresses()),
+                   20, "the address to reach the URL opener")
+        self.assertEqual(program.opened_addresses(), [[e2e.publisher_address()]])
         self.x.wait_no_window("Wordmeadow")
 
     def test_closing_the_frames_unloads_each_window_and_the_last_one_ends_the_program(self):
@@ -416,7 +382,7 @@ class WindowsProgramTest(unittest.TestCase):
         program, menu, menu_origin = self.open_menu()
         # Windows of one style have one frame: the activity's client area starts as the menu's.
         border, caption = menu_origin[0] - menu["left"], menu_origin[1] - menu["top"]
-        self.click(menu_origin, middle(BEGINNING_SOUNDS))
+        self.click(menu_origin, middle(MENU_BUTTONS["Beginning Sounds"]))
         beginning = self.x.wait_window("Beginning Sounds", program=program)
         origin = (beginning["left"] + border, beginning["top"] + caption)
         self.assertEqual(self.client_size(beginning, origin), MENU_SIZE, beginning)
@@ -425,7 +391,7 @@ class WindowsProgramTest(unittest.TestCase):
         def drawn():
             shot = self.x.screenshot()
             return shot.pixel(origin[0] + 5, origin[1] + 5) == WINDOW_COLOUR, shot
-        shot = e2e.eventually(drawn, 20, "the window to be drawn", interval=0.2)
+        shot = eventually(drawn, 20, "the window to be drawn", interval=0.2)
         shot.save_png(os.path.join(self.root, "beginning-sounds.png"))
         text = self.assert_drawn(shot, origin, Composite(MENU_SIZE, BEGINNING_DESIGN))[rect]
         rows = sorted({y for _, y in text})
@@ -435,11 +401,11 @@ class WindowsProgramTest(unittest.TestCase):
 
         self.close_by_frame()
         self.x.wait_no_window("Beginning Sounds")
-        self.click(menu_origin, middle(BUILD_A_SENTENCE))
+        self.click(menu_origin, middle(MENU_BUTTONS["Build A Sentence"]))
         build = self.x.wait_window("Build A Sentence", program=program)
         origin = (build["left"] + border, build["top"] + caption)
         # A window with nothing on it is the window colour all over.
-        shot = e2e.eventually(drawn, 20, "the window to be drawn", interval=0.2)
+        shot = eventually(drawn, 20, "the window to be drawn", interval=0.2)
         self.assert_drawn(shot, origin, Composite(MENU_SIZE, []))
         self.close_by_frame()
         self.x.wait_no_window("Build A Sentence")
@@ -447,19 +413,5 @@ class WindowsProgramTest(unittest.TestCase):
         self.assertEqual(program.wait_exit(), 0)
 
 
-def main():
-    global exe_path
-    if len(sys.argv) < 2:
-        sys.exit(f"usage: {sys.argv[0]} PATH_TO_wordmeadow.exe [unittest arguments]")
-    missing = [tool for tool in TOOLS if shutil.which(tool) is None]
-    if missing:
-        print(f"SKIPPED: these tests need {', '.join(missing)}", file=sys.stderr)
-        sys.exit(e2e.SKIP_RETURN_CODE)
-    exe_path = os.path.realpath(sys.argv[1])
-    if not os.path.isfile(exe_path):
-        sys.exit(f"no such program: {exe_path}")
-    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    e2e.run_tests(TOOLS, PACKAGES, executable=False)

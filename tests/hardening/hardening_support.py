@@ -1,26 +1,20 @@
-"""What the hardening tests add to the end-to-end harness (tests/e2e/e2e_support.py, used as it
-is): starting the program behind another command or with a shaped environment, the places to
-click, reading the feedback and the end-of-game picture off the screen, what was heard after a
-click, broken recordings, and the process's memory, descriptors and idleness from /proc."""
+"""What the hardening tests add to the end-to-end harness of tests/e2e (used as it is): what was
+heard after a click, broken recordings, and the process's memory, descriptors and idleness from
+/proc."""
 
 import os
 import re
-import shutil
 import struct
-import subprocess
 import sys
 import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_support as e2e  # noqa: E402
+from audio_tap import SILENCE, UNCLEAR, write_tone  # noqa: E402
 from e2e_support import (  # noqa: E402
-    EXIT, FEEDBACK_MARKS, FEEDBACK_SPOT, MENU_EXIT, MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION,
-    OVERLAY_EXIT, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, START_OVER, tile)
-
-# In the menu's client area.
-MENU_MATCHING_LETTERS = (233, 204)  # a button with nothing behind it
-MENU_LABEL = (200, 66)  # the "Start A Activity" label over the top rows of the next button
+    MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION, OVERLAY_PLAY_AGAIN, START_OVER)
+from xserver import eventually  # noqa: E402
 
 
 # ---------------------------------------------------------------------------------------------
@@ -29,7 +23,7 @@ MENU_LABEL = (200, 66)  # the "Start A Activity" label over the top rows of the 
 
 def write_truncated_tone(path, freq):
     """A tone whose data chunk is cut in half: the header still promises all of it."""
-    e2e.write_tone(path, freq, 0.45)
+    write_tone(path, freq, 0.45)
     os.truncate(path, os.path.getsize(path) // 2)
 
 
@@ -109,43 +103,6 @@ def wait_idle(program, quiet=0.3, rounds=3, timeout=60.0):
 # Sound
 
 
-class Tap(e2e.AudioTap):
-    """The end-to-end tap on the disk audio driver's file, plus the loudest sample of a stretch."""
-
-    def peak(self, start, end):
-        return max(map(abs, self.samples_between(start, end)), default=0)
-
-
-class Launched(e2e.Program):
-    """The program, started like e2e.Program but optionally behind another command (setpriv,
-    valgrind) and with a PATH and variables of the test's choosing (None removes one)."""
-
-    def __init__(self, app_folder, xserver, audio_path, work_folder, path, extra_env=None,
-                 wrapper=()):
-        self.exe = os.path.join(app_folder, "wordmeadow")
-        if not os.path.exists(self.exe):
-            shutil.copy2(e2e.program_path, self.exe)
-        env = xserver.env()
-        for name in list(env):
-            if name.startswith("SDL_"):
-                del env[name]
-        env["SDL_AUDIODRIVER"] = "disk"
-        env["SDL_DISKAUDIOFILE"] = audio_path
-        env["PATH"] = path
-        for name, value in (extra_env or {}).items():
-            if value is None:
-                env.pop(name, None)
-            else:
-                env[name] = value
-        self.audio_path = audio_path
-        self.stdout_path = audio_path + ".stdout"
-        self.stderr_path = audio_path + ".stderr"
-        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen(list(wrapper) + [self.exe], cwd=work_folder, env=env,
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                         start_new_session=True)
-
-
 class Heard:
     """The tones heard from a mark up to the end of the first sound after it."""
 
@@ -162,15 +119,6 @@ class Heard:
 
 
 class HardeningTestCase(e2e.ProgramTestCase):
-
-    def start(self, name="run", extra_env=None, path=None, wrapper=()):
-        """Starts the program; returns it with a tap on its sound."""
-        audio = os.path.join(self.root, f"{name}.raw")
-        if path is None:
-            path = self.bin + os.pathsep + os.environ.get("PATH", "")
-        program = Launched(self.app, self.x, audio, self.root, path, extra_env, wrapper)
-        self.programs.append(program)
-        return program, Tap(audio, program)
 
     def open_menu(self, program, timeout=20.0):
         menu = self.x.wait_window("Wordmeadow", timeout=timeout, program=program)
@@ -190,48 +138,6 @@ class HardeningTestCase(e2e.ProgramTestCase):
         self.wait_for_surface(rec, "game", program)
         self.wait_for_feedback(rec, "blank", program)
 
-    # --- what is seen ------------------------------------------------------------------------
-
-    def feedback(self, shot, rec):
-        """Which feedback picture the screen shows, or a description of what is there."""
-        left, top = rec["left"] + FEEDBACK_SPOT[0], rec["top"] + FEEDBACK_SPOT[1]
-        white = {name: [e2e.is_white(shot.mean(left + x, top + y)) for x, y in points]
-                 for name, points in FEEDBACK_MARKS.items()}
-        shown = [name for name, marks in white.items() if all(marks)]
-        others_clear = len(shown) == 1 and not any(
-            any(marks) for name, marks in white.items() if name != shown[0])
-        return shown[0] if others_clear else f"no single picture: {white}"
-
-    def wait_for_feedback(self, rec, expected, program=None):
-        def check():
-            if program is not None:
-                program.check_running()
-            shown = self.feedback(self.x.screenshot(), rec)
-            return shown == expected, shown
-        e2e.eventually(check, 10, f"the {expected} picture", interval=0.1)
-
-    def surface(self, shot, rec):
-        """"congratulation", "game" or "unclear" for the whole activity window."""
-        def at(x, y):
-            return shot.mean(rec["left"] + x, rec["top"] + y)
-
-        game_buttons = [e2e.is_green(at(20, 98)), e2e.is_orange(at(20, 140)),
-                        e2e.is_red(at(20, 180)), e2e.is_green(at(175, 160))]
-        picture_buttons = [e2e.is_turquoise(at(132, 196)), e2e.is_red(at(132, 252))]
-        if all(picture_buttons) and not any(game_buttons):
-            return "congratulation"
-        if all(game_buttons) and not any(picture_buttons):
-            return "game"
-        return "unclear"
-
-    def wait_for_surface(self, rec, expected, program=None):
-        def check():
-            if program is not None:
-                program.check_running()
-            state = self.surface(self.x.screenshot(), rec)
-            return state == expected, state
-        e2e.eventually(check, 10, f"the {expected} surface", interval=0.1)
-
     # --- what is heard -----------------------------------------------------------------------
 
     def heard(self, audio, mark, timeout=10.0):
@@ -240,11 +146,11 @@ class HardeningTestCase(e2e.ProgramTestCase):
             audio.program.check_running()
             peak = audio.peak(mark, audio.position())
             return peak >= audio.SILENT_PEAK, f"peak {peak}"
-        e2e.eventually(started, timeout, "a sound to start")
+        eventually(started, timeout, "a sound to start")
         end = audio.wait_quiet(timeout)
         names = []
         for name, frames in audio.runs(audio.labels(mark, end)):
-            if name in (e2e.SILENCE, e2e.UNCLEAR):
+            if name in (SILENCE, UNCLEAR):
                 continue
             # A sound cut off at once by the next may leave a frame of itself; a beep of the
             # alert fills one or two frames.
@@ -262,4 +168,4 @@ class HardeningTestCase(e2e.ProgramTestCase):
         """Nothing at all is played for this long from now on."""
         mark = audio.wait_quiet()
         end = audio.wait_written(mark, seconds)
-        self.assertEqual([name for name, _ in audio.runs(audio.labels(mark, end))], [e2e.SILENCE])
+        self.assertEqual([name for name, _ in audio.runs(audio.labels(mark, end))], [SILENCE])

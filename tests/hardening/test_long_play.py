@@ -6,8 +6,9 @@ import random
 import sys
 
 sys.dont_write_bytecode = True
-import hardening_support as h  # noqa: E402
-from hardening_support import e2e  # noqa: E402
+import hardening_support as h  # noqa: E402  (it puts tests/e2e on the path)
+import audio_tap  # noqa: E402
+import e2e_support as e2e  # noqa: E402
 
 # Few letters, so that sweeping over their tiles wins a game quickly.
 LETTERS = ("A", "B", "C", "D", "E")
@@ -21,20 +22,20 @@ def sweeps():
     many sweeps as letters win the game."""
     points = []
     for _ in LETTERS:
-        points += [h.tile(letter) for letter in LETTERS] + [h.PLAY_AGAIN]
+        points += [e2e.tile(letter) for letter in LETTERS] + [e2e.PLAY_AGAIN]
     return points
 
 
 # Spots of the game surface that never close the window, whatever is shown.
-RANDOM_SPOTS = ([h.tile(letter) for letter in e2e.LETTERS]
-                + [h.PLAY_AGAIN, h.START_OVER, h.OVERLAY_PLAY_AGAIN, (220, 120), (240, 320)])
+RANDOM_SPOTS = ([e2e.tile(letter) for letter in audio_tap.LETTERS]
+                + [e2e.PLAY_AGAIN, e2e.START_OVER, e2e.OVERLAY_PLAY_AGAIN, (220, 120), (240, 320)])
 
 
 class LongPlayTest(h.HardeningTestCase):
 
     def setUp(self):
         super().setUp()
-        e2e.write_recordings(self.app, letters=LETTERS)
+        audio_tap.write_recordings(self.app, letters=LETTERS)
 
     def press(self, window, points):
         """Quick clicks, sent in one go: each is a press and a release at once."""
@@ -51,7 +52,7 @@ class LongPlayTest(h.HardeningTestCase):
         return count
 
     def test_two_thousand_clicks_keep_memory_and_files_level(self):
-        program, audio = self.start()
+        program, audio = self.start_program()
         menu = self.open_menu(program)
         pid = program.proc.pid
         rng = random.Random(20240611)
@@ -62,8 +63,8 @@ class LongPlayTest(h.HardeningTestCase):
         while clicks < CLICKS:
             cycle_start = clicks
             # The menu: two spots that do nothing, then the activity.
-            clicks += self.press(menu, [h.MENU_MATCHING_LETTERS, h.MENU_LABEL,
-                                        h.MENU_LETTER_RECOGNITION])
+            clicks += self.press(menu, [e2e.MENU_MATCHING_LETTERS, e2e.MENU_LABEL,
+                                        e2e.MENU_LETTER_RECOGNITION])
             rec = self.x.wait_window("Letter Recognition", program=program)
             self.wait_for_surface(rec, "game", program)
 
@@ -73,7 +74,7 @@ class LongPlayTest(h.HardeningTestCase):
             # A new game, clicked anywhere, then started over.
             leave_by_picture = cycle % 2 == 0
             closing = 1 if leave_by_picture else 2
-            fixed = [h.OVERLAY_PLAY_AGAIN, h.OVERLAY_PLAY_AGAIN, h.START_OVER]
+            fixed = [e2e.OVERLAY_PLAY_AGAIN, e2e.OVERLAY_PLAY_AGAIN, e2e.START_OVER]
             spare = 100 - (clicks - cycle_start) - len(fixed) - len(sweeps()) - closing
             points = ([fixed[0]] + [rng.choice(RANDOM_SPOTS) for _ in range(spare)] + fixed[1:])
             clicks += self.press(rec, points)
@@ -83,11 +84,11 @@ class LongPlayTest(h.HardeningTestCase):
             clicks += self.win_a_game(program, rec)
             games += 1
             if leave_by_picture:
-                clicks += self.press(rec, [h.OVERLAY_EXIT])
+                clicks += self.press(rec, [e2e.OVERLAY_EXIT])
             else:
-                clicks += self.press(rec, [h.OVERLAY_PLAY_AGAIN, h.EXIT])
+                clicks += self.press(rec, [e2e.OVERLAY_PLAY_AGAIN, e2e.EXIT])
             self.x.wait_no_window("Letter Recognition")
-            self.wait_until_seen(menu, h.MENU_EXIT_COLOUR, e2e.is_red, program)
+            self.wait_until_seen(menu, e2e.MENU_EXIT_COLOUR, e2e.is_red, program)
             self.assertEqual(clicks - cycle_start, 100)
             cycle += 1
 
@@ -104,27 +105,24 @@ class LongPlayTest(h.HardeningTestCase):
                         (first[0]["VmRSS"], last[0]["VmRSS"]))
         self.assertLessEqual(len(last[1]), len(first[1]), (first[1], last[1]))
 
-        self.click(menu, h.MENU_EXIT)
-        self.assertEqual(program.wait_exit(), 0, program.stderr())
-        e2e.eventually(lambda: (self.opened_addresses() == [[e2e.PUBLISHER_ADDRESS]],
-                                self.opened_addresses()), 10, "the publisher page to be opened")
+        self.leave_by_exit(program, menu)
 
     def test_the_activity_can_be_opened_and_left_forty_times(self):
-        program, audio = self.start()
+        program, audio = self.start_program()
         menu = self.open_menu(program)
         for turn in range(40):
-            self.click(menu, h.MENU_LETTER_RECOGNITION)
+            self.click(menu, e2e.MENU_LETTER_RECOGNITION)
             rec = self.x.wait_window("Letter Recognition", program=program)
             self.wait_for_surface(rec, "game", program)
             if turn % 4 == 3:
                 self.win_a_game(program, rec)
-                self.click(rec, h.OVERLAY_EXIT)
+                self.click(rec, e2e.OVERLAY_EXIT)
             else:
-                self.click(rec, h.tile(e2e.LETTERS[turn % 26]))
-                self.click(rec, h.EXIT)
+                self.click(rec, e2e.tile(audio_tap.LETTERS[turn % 26]))
+                self.click(rec, e2e.EXIT)
             self.x.wait_no_window("Letter Recognition")
-            self.wait_until_seen(menu, h.MENU_EXIT_COLOUR, e2e.is_red, program)
-        self.click(menu, h.MENU_EXIT)
+            self.wait_until_seen(menu, e2e.MENU_EXIT_COLOUR, e2e.is_red, program)
+        self.click(menu, e2e.MENU_EXIT)
         self.assertEqual(program.wait_exit(), 0, program.stderr())
 
 

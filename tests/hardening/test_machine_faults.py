@@ -9,8 +9,10 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True
-import hardening_support as h  # noqa: E402
-from hardening_support import e2e  # noqa: E402
+import hardening_support as h  # noqa: E402  (it puts tests/e2e on the path)
+import audio_tap  # noqa: E402
+import e2e_support as e2e  # noqa: E402
+from xserver import eventually  # noqa: E402
 
 HANGING_OPENER = """#!/bin/sh
 # Never returns, like a browser that hangs on start-up.
@@ -22,19 +24,20 @@ exec sleep 60
 class MachineFaultTest(h.HardeningTestCase):
 
     def test_without_a_sound_device_it_says_so_once_and_the_game_works(self):
-        e2e.write_recordings(self.app, letters=("A",))
-        program, audio = self.start(extra_env={"SDL_AUDIODRIVER": "no_such_audio_driver"})
+        audio_tap.write_recordings(self.app, letters=("A",))
+        program, audio = self.start_program(
+            extra_env={"SDL_AUDIODRIVER": "no_such_audio_driver"})
         menu = self.open_menu(program)
         rec = self.open_activity(program, menu)
         self.wait_for_feedback(rec, "blank", program)
-        self.click(rec, h.tile("B"))
+        self.click(rec, e2e.tile("B"))
         self.wait_for_feedback(rec, "tryagain", program)
-        self.click(rec, h.tile("A"))  # the only letter: the game is won
+        self.click(rec, e2e.tile("A"))  # the only letter: the game is won
         self.wait_for_surface(rec, "congratulation", program)
-        self.click(rec, h.OVERLAY_PLAY_AGAIN)
+        self.click(rec, e2e.OVERLAY_PLAY_AGAIN)
         self.wait_for_surface(rec, "game", program)
         self.wait_for_feedback(rec, "blank", program)
-        self.click(rec, h.tile("A"))
+        self.click(rec, e2e.tile("A"))
         self.wait_for_surface(rec, "congratulation", program)
         program.check_running()
 
@@ -47,9 +50,10 @@ class MachineFaultTest(h.HardeningTestCase):
         nothing = os.path.join(self.root, "empty-bin")
         os.mkdir(nothing)
         self.assertIsNone(shutil.which("xdg-open", path=nothing))
-        program, audio = self.start(extra_env={"SDL_AUDIODRIVER": "dummy"}, path=nothing)
+        program, audio = self.start_program(extra_env={"SDL_AUDIODRIVER": "dummy"},
+                                            path=nothing)
         menu = self.open_menu(program)
-        self.click(menu, h.MENU_EXIT)
+        self.click(menu, e2e.MENU_EXIT)
         self.assertEqual(program.wait_exit(timeout=15), 0, program.stderr())
         self.assertEqual(self.x.windows(), {})
         self.assertEqual(program.stderr(), "")
@@ -67,25 +71,25 @@ class MachineFaultTest(h.HardeningTestCase):
                     os.kill(pid, signal.SIGKILL)
         self.addCleanup(stop_openers)
 
-        program, audio = self.start(extra_env={"SDL_AUDIODRIVER": "dummy"})
+        program, audio = self.start_program(extra_env={"SDL_AUDIODRIVER": "dummy"})
         menu = self.open_menu(program)
-        self.click(menu, h.MENU_EXIT)
+        self.click(menu, e2e.MENU_EXIT)
         # Well under the opener's 60 s.
         self.assertEqual(program.wait_exit(timeout=15), 0, program.stderr())
         self.assertEqual(self.x.windows(), {})
         # The opener was started, and is still hanging now that the program has gone.
-        pids = e2e.eventually(lambda: (read_pids(pid_file), read_pids(pid_file)), 10,
-                              "the stand-in opener to start")
+        pids = eventually(lambda: (read_pids(pid_file), read_pids(pid_file)), 10,
+                          "the stand-in opener to start")
         self.assertEqual(len(pids), 1, pids)
         self.assertEqual(process_command(pids[0]), ["sleep", "60"])
 
     def test_the_program_ends_when_the_x_server_is_killed(self):
-        e2e.write_recordings(self.app)
-        program, audio = self.start()
+        audio_tap.write_recordings(self.app)
+        program, audio = self.start_program()
         menu = self.open_menu(program)
         rec = self.open_activity(program, menu)
         mark = audio.wait_quiet()
-        self.click(rec, h.PLAY_AGAIN)  # a letter is playing when the server goes
+        self.click(rec, e2e.PLAY_AGAIN)  # a letter is playing when the server goes
         audio.wait_written(mark, 0.1)
         os.killpg(self.x.proc.pid, signal.SIGKILL)
         self.x.proc.wait(10)
@@ -107,20 +111,21 @@ class MachineFaultTest(h.HardeningTestCase):
             self.addCleanup(hog.kill)
         runs = 30
         for run in range(runs):
-            program, audio = self.start(f"run{run}", extra_env={"SDL_AUDIODRIVER": "dummy"})
+            program, audio = self.start_program(f"run{run}",
+                                                extra_env={"SDL_AUDIODRIVER": "dummy"})
             menu = self.open_menu(program)
             rec = self.open_activity(program, menu)
             # Moved down, below the menu's Exit!, so that it can be reached.
             self.x.move_window(rec["id"], 0, menu["top"] + 320)
-            e2e.eventually(lambda: self.x.window_info(rec["id"])["left"] == 0, 10,
-                           "the activity window to move")
-            self.wait_until_seen(menu, h.MENU_EXIT_COLOUR, e2e.is_red, program)
-            self.click(menu, h.MENU_EXIT)
+            eventually(lambda: self.x.window_info(rec["id"])["left"] == 0, 10,
+                       "the activity window to move")
+            self.wait_until_seen(menu, e2e.MENU_EXIT_COLOUR, e2e.is_red, program)
+            self.click(menu, e2e.MENU_EXIT)
             status = program.wait_exit()
             self.assertEqual((run, status), (run, 0), program.stderr())
             self.assertEqual(self.x.windows(), {})
-        e2e.eventually(lambda: (self.opened_addresses() == [[e2e.PUBLISHER_ADDRESS]] * runs,
-                                self.opened_addresses()), 10, "the publisher page to be opened")
+        eventually(lambda: (self.opened_addresses() == [[e2e.publisher_address()]] * runs,
+                            self.opened_addresses()), 10, "the publisher page to be opened")
 
 
 def read_pids(path):

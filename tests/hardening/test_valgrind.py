@@ -9,8 +9,9 @@ import shutil
 import sys
 
 sys.dont_write_bytecode = True
-import hardening_support as h  # noqa: E402
-from hardening_support import e2e  # noqa: E402
+import hardening_support as h  # noqa: E402  (it puts tests/e2e on the path)
+import audio_tap  # noqa: E402
+import e2e_support as e2e  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ERROR_STATUS = 99
@@ -22,7 +23,7 @@ class ValgrindTest(h.HardeningTestCase):
     def test_short_session_has_no_memory_errors(self):
         # One letter, one file that is not a recording, and no "try again" sound: both the
         # decoding and the beep that stands in for what cannot be played are run.
-        e2e.write_recordings(self.app, letters=("A",), cues=("Welcome", "Correct", "Clap"))
+        audio_tap.write_recordings(self.app, letters=("A",), cues=("Welcome", "Correct", "Clap"))
         with open(os.path.join(self.app, "notes.wav"), "w") as f:
             f.write("not a recording\n")
         log = os.path.join(self.root, "memcheck.%p.log")
@@ -31,21 +32,21 @@ class ValgrindTest(h.HardeningTestCase):
                    "--show-leak-kinds=definite", "--child-silent-after-fork=yes",
                    "--num-callers=40", f"--suppressions={os.path.join(HERE, 'memcheck.supp')}",
                    f"--log-file={log}")
-        program, audio = self.start(wrapper=wrapper)
+        program, audio = self.start_program(wrapper=wrapper)
         menu = self.x.wait_window("Wordmeadow", timeout=SLOW, program=program)
         self.assertEqual(self.heard(audio, 0, timeout=SLOW).names, ["Welcome"])
 
-        self.click(menu, h.MENU_LETTER_RECOGNITION)
+        self.click(menu, e2e.MENU_LETTER_RECOGNITION)
         rec = self.x.wait_window("Letter Recognition", timeout=SLOW, program=program)
-        for point in (h.tile("B"), h.PLAY_AGAIN, h.tile("A"), h.START_OVER, h.tile("A"),
-                      h.tile("Z"), h.PLAY_AGAIN, h.START_OVER):
+        for point in (e2e.tile("B"), e2e.PLAY_AGAIN, e2e.tile("A"), e2e.START_OVER, e2e.tile("A"),
+                      e2e.tile("Z"), e2e.PLAY_AGAIN, e2e.START_OVER):
             h.wait_idle(program, timeout=SLOW)
             self.click(rec, point)
         h.wait_idle(program, timeout=SLOW)
-        self.click(rec, h.EXIT)
+        self.click(rec, e2e.EXIT)
         self.x.wait_no_window("Letter Recognition", timeout=SLOW)
         h.wait_idle(program, timeout=SLOW)
-        self.click(menu, h.MENU_EXIT)
+        self.click(menu, e2e.MENU_EXIT)
         status = program.wait_exit(timeout=SLOW)
         # The session did reach the letter's sound and the beep.
         heard = set(audio.labels(0, audio.position()))
