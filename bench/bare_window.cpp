@@ -1,11 +1,30 @@
+// bare_window PICTURE [WAV]
 // One window of the menu's size presenting one picture, drawn the way the program draws, and
-// nothing else: what start-up costs before any program logic.
+// nothing else: what start-up costs before any program logic. Given a WAV, it also opens the
+// sound device as the program does and hands it that recording, as the program does with its
+// welcome before its first frame: the part of start-up every talking program pays.
 #include <SDL.h>
 
 int main(int argc, char* argv[]) {
   if (argc < 2) return 2;
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+  SDL_AudioDeviceID device = 0;
+  Uint8* samples = nullptr;
+  Uint32 length = 0;
+  if (argc > 2 && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    SDL_AudioSpec want{};
+    SDL_AudioSpec wav{};
+    want.freq = 22050;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 512;
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (device != 0 && SDL_LoadWAV(argv[2], &wav, &samples, &length) != nullptr) {
+      SDL_QueueAudio(device, samples, length);
+      SDL_PauseAudioDevice(device, 0);
+    }
+  }
   SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 479,
                                         360, SDL_WINDOW_HIDDEN);
   SDL_Surface* picture = SDL_LoadBMP(argv[1]);
@@ -22,6 +41,8 @@ int main(int argc, char* argv[]) {
   }
   SDL_FreeSurface(picture);
   SDL_DestroyWindow(window);
+  if (device != 0) SDL_CloseAudioDevice(device);
+  SDL_FreeWAV(samples);
   SDL_Quit();
   return 0;
 }
