@@ -100,6 +100,12 @@ outline() { # in out outline-colour thickness
         "$T/ol_fill.miff" -composite -trim +repage "$2"
 }
 
+# Words in one colour as cartoon lettering.
+lettering() { # out fill-colour size text outline-colour thickness
+    convert -background none -fill "$2" -font "$FONT" -pointsize "$3" label:"$4" "$T/lt_fill.miff"
+    outline "$T/lt_fill.miff" "$1" "$5" "$6"
+}
+
 # Fixed-seed generator so the confetti lands in the same spots every run.
 SEED=20240611
 rnd() { # max -> RND in [0,max)
@@ -155,9 +161,7 @@ done
 convert "$T"/letter_??.miff -background none +append "$T/title_fill.miff"
 outline "$T/title_fill.miff" "$T/title.miff" white 2.5
 
-convert -background none -fill '#0b3a8e' -font "$FONT" -pointsize 24 \
-    label:Kindergarten "$T/kg_fill.miff"
-outline "$T/kg_fill.miff" "$T/kg.miff" white 2
+lettering "$T/kg.miff" '#0b3a8e' 24 Kindergarten white 2
 
 convert "$T/main_bg.miff" \
     "$T/title.miff" -gravity north -geometry +0+2 -compose over -composite \
@@ -277,12 +281,8 @@ done
 convert "$T/ov.miff" "${confetti[@]}" \
     -fill '#ffe45c' -stroke '#ffffff' -strokewidth 1.5 "${stars[@]}" "$T/ov.miff"
 
-convert -background none -fill '#fff7b0' -font "$FONT" -pointsize 48 \
-    label:'Congratulations!' "$T/cg_fill.miff"
-outline "$T/cg_fill.miff" "$T/cg.miff" '#d8261c' 3
-convert -background none -fill '#fff7b0' -font "$FONT" -pointsize 24 \
-    label:'You have matched all the letters!' "$T/cs_fill.miff"
-outline "$T/cs_fill.miff" "$T/cs.miff" '#d8261c' 2
+lettering "$T/cg.miff" '#fff7b0' 48 'Congratulations!' '#d8261c' 3
+lettering "$T/cs.miff" '#fff7b0' 24 'You have matched all the letters!' '#d8261c' 2
 convert "$T/ov.miff" \
     "$T/cg.miff" -gravity north -geometry +0+28 -compose over -composite \
     "$T/cs.miff" -gravity north -geometry +0+108 -composite \
