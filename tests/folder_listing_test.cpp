@@ -16,18 +16,11 @@ namespace {
 
 using testing::TempFolder;
 
+using testing::sorted;
+
 std::vector<std::string> listAll(const std::string& pattern) {
   FolderListing listing;
-  std::vector<std::string> names;
-  for (std::string name = listing.first(pattern); !name.empty(); name = listing.next()) {
-    names.push_back(name);
-  }
-  return names;
-}
-
-std::vector<std::string> sorted(std::vector<std::string> v) {
-  std::sort(v.begin(), v.end());
-  return v;
+  return testing::listAll(listing, pattern);
 }
 
 // A path written with '/' in the platform's own separator.

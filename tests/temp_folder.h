@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace wordmeadow::testing {
 
@@ -34,5 +36,20 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
+
+// Every name a folder listing (FolderListing, or FindListing on Windows) gives for a pattern.
+template <typename Listing>
+std::vector<std::string> listAll(Listing& listing, const std::string& pattern) {
+  std::vector<std::string> names;
+  for (std::string name = listing.first(pattern); !name.empty(); name = listing.next()) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+inline std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
 
 }  // namespace wordmeadow::testing

@@ -16,18 +16,8 @@ namespace {
 
 using testing::TempFolder;
 
-std::vector<std::string> listAll(FindListing& listing, const std::string& pattern) {
-  std::vector<std::string> names;
-  for (std::string name = listing.first(pattern); !name.empty(); name = listing.next()) {
-    names.push_back(name);
-  }
-  return names;
-}
-
-std::vector<std::string> sorted(std::vector<std::string> v) {
-  std::sort(v.begin(), v.end());
-  return v;
-}
+using testing::listAll;
+using testing::sorted;
 
 // Sets attributes and tells whether the file system kept them (Wine keeps them only where the
 // Unix file system takes extended attributes).

@@ -20,7 +20,7 @@ std::string programFolder() {
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(SoundPlayer& sound) : sound_(sound), folder_(programFolder()) {}
+SdlPlatform::SdlPlatform(SoundPlayer& sound) : PlatformBase(programFolder()), sound_(sound) {}
 
 void SdlPlatform::openWithShell(const Window& /*owner*/, const std::string& address) {
   // SDL hands the address to xdg-open without waiting for it; its result tells nothing useful.

@@ -58,7 +58,7 @@ void FindListing::close() {
 }
 
 WinPlatform::WinPlatform(WinScreen& screen)
-    : screen_(screen), folder_(programFolderOf(runningProgramPath())) {}
+    : PlatformBase(programFolderOf(runningProgramPath())), screen_(screen) {}
 
 void WinPlatform::playSoundFile(const std::string& path) {
   // Asynchronous, so it cuts off whatever plays. Without SND_NODEFAULT a file that cannot be

@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "shell/fixed_random.h"
-#include "shell/platform.h"
+#include "shell/platform_base.h"
 #include "shell/win32/win_api.h"
 #include "shell/win32/win_screen.h"
 
@@ -34,22 +33,15 @@ class FindListing {
 
 // The program's platform on Windows: PlaySound, the shell's URL handler (owned by a window of
 // the screen), the folder listing and the random source. The windows are WinScreen's.
-class WinPlatform : public Platform {
+class WinPlatform : public PlatformBase<FindListing> {
  public:
   explicit WinPlatform(WinScreen& screen);
 
-  std::string applicationFolder() override { return folder_; }
   void playSoundFile(const std::string& path) override;
-  std::string listFolder(const std::string& pattern) override { return listing_.first(pattern); }
-  std::string listFolder() override { return listing_.next(); }
   void openWithShell(const Window& owner, const std::string& address) override;
-  float nextRandom() override { return random_.next(); }
 
  private:
   WinScreen& screen_;
-  std::string folder_;
-  FindListing listing_;
-  FixedRandom random_;
 };
 
 }  // namespace wordmeadow

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "shell/fixed_random.h"
+#include "shell/platform.h"
+
+namespace wordmeadow {
+
+// What the platforms of all backends share: the program's folder, found once at start-up, a
+// folder listing of the backend's own kind, and the fixed random source.
+template <typename Listing>
+class PlatformBase : public Platform {
+ public:
+  explicit PlatformBase(std::string folder) : folder_(std::move(folder)) {}
+
+  std::string applicationFolder() override { return folder_; }
+  std::string listFolder(const std::string& pattern) override { return listing_.first(pattern); }
+  std::string listFolder() override { return listing_.next(); }
+  float nextRandom() override { return random_.next(); }
+
+ private:
+  std::string folder_;
+  Listing listing_;
+  FixedRandom random_;
+};
+
+}  // namespace wordmeadow
