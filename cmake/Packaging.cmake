@@ -3,8 +3,9 @@
 # The packager sets only the install prefix and WORDMEADOW_PUBLISHER_URL; everything else is fixed.
 
 # The layout below (a command link, the hicolor theme, a .deb) is a Linux desktop's; a Windows
-# build is laid out and packaged its own way.
+# build is laid out and packaged its own way (setup program, MSI and zip).
 if(WIN32)
+  include("${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows/WindowsPackages.cmake")
   return()
 endif()
 
@@ -85,7 +86,7 @@ install(FILES "${WORDMEADOW_PACKAGING_SOURCE}/copyright"
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "wordmeadow")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_VENDOR "Wordmeadow developers")
+set(CPACK_PACKAGE_VENDOR "${WORDMEADOW_PUBLISHER}")
 set(CPACK_PACKAGE_CONTACT "Wordmeadow developers <developers@wordmeadow.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "learn the letters by ear, for kindergarten children")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${WORDMEADOW_PUBLISHER_URL}")
