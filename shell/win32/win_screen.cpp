@@ -71,10 +71,12 @@ WinScreen::WinScreen(HINSTANCE instance) : instance_(instance) {
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = &WinScreen::windowProc;
   wc.hInstance = instance_;
-  wc.hIcon = static_cast<HICON>(LoadImageA(instance_, kIconName, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  // Shared: the system frees the icons with the program's module.
+  wc.hIcon = static_cast<HICON>(
+      LoadImageA(instance_, kIconName, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
   wc.hIconSm =
       static_cast<HICON>(LoadImageA(instance_, kIconName, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                    GetSystemMetrics(SM_CYSMICON), 0));
+                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = nullptr;  // every pixel is painted, so nothing needs erasing first
   wc.lpszClassName = kClassName;
