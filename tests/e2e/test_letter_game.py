@@ -55,9 +55,26 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.assertEqual(self.answer(audio, rec, wrong), "TryAgain")
         self.wait_for_feedback(rec, "tryagain")
 
+        # A press on the asked tile released over another answers nothing; the cross stays.
+        mark = audio.wait_quiet()
+        self.drag(rec, tile(asked), tile(wrong))
+        end = audio.wait_written(mark, 1.5)
+        self.assertEqual(audio.runs(audio.labels(mark, end)), [(SILENCE, 30)])
+        self.assertEqual(self.feedback(self.x.screenshot(), rec), "tryagain")
+
+        # A double-click on the asked tile answers it once: the next letter cuts the "correct"
+        # off, and the second press brings no "try again" after it.
+        mark = audio.wait_quiet()
+        self.double_click(rec, tile(asked))
+        heard = audio.next_sound(mark)
+        self.assertIn(heard, LETTERS, "the double-click on the asked tile")
+        end = audio.wait_written(audio.wait_quiet(), 1.0)
+        self.assertNotIn("TryAgain", audio.labels(mark, end), audio.runs(audio.labels(mark, end)))
+        self.wait_for_feedback(rec, "correct")
+
         # Every letter, each once, until the last one is matched.
-        order = [asked]
-        for turn in range(1, 27):
+        order = [asked, heard]
+        for turn in range(2, 27):
             heard = self.answer(audio, rec, order[-1])
             if turn == 26:
                 self.assertEqual(heard, "Clap", f"after matching all of {order}")

@@ -21,8 +21,8 @@ sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
 from audio_tap import LETTERS  # noqa: E402
 from e2e_support import (  # noqa: E402
-    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, MENU_SIZE, REC_SIZE, middle,
-    tile_rect)
+    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, MENU_SIZE, PLAY_AGAIN, REC_SIZE,
+    middle, tile, tile_rect)
 from program import Program, opened_addresses, write_url_opener_stand_in  # noqa: E402
 from xserver import SCREEN_HEIGHT, SCREEN_WIDTH, XServer, eventually  # noqa: E402
 
@@ -354,6 +354,26 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         letter = program.sounds()[1]
         self.assertEqual(letter[0], 0x20001)
         self.assertRegex(letter[1], r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
+
+        # A press on the asked tile released over another plays nothing; a double-click on it
+        # answers it once: "correct", the next letter, and no "try again" for the second press.
+        # Play Again after each marks where what they played ends.
+        asked = letter[1][-5]
+        wrong = "B" if asked == "A" else "A"
+        self.x.drag(on_screen(origin, tile(asked)), on_screen(origin, tile(wrong)))
+        self.click(origin, PLAY_AGAIN)
+        self.x.double_click(*on_screen(origin, tile(asked)))
+        self.click(origin, PLAY_AGAIN)
+
+        def played():
+            folder = program.windows_path("")
+            names = [path[len(folder):] for _, path in program.sounds()]
+            return len(names) >= 6, names
+        names = eventually(played, 20, "the sounds after the drag and the double-click")
+        self.assertEqual(names[2:4], [f"{asked}.wav", "Correct.WAV"], names)
+        self.assertRegex(names[4], r"^[A-Z]\.wav$", names)
+        self.assertNotEqual(names[4], f"{asked}.wav", names)
+        self.assertEqual(names[4:], [names[4]] * 2, names)
 
         self.click(origin, EXIT)
         self.x.wait_no_window("Letter Recognition")
