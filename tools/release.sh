@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds every artifact of a release into dist/, each program built once, in Release:
+#   wordmeadow_<version>_amd64.deb            the Debian package (CPack)
+#   wordmeadow-<version>-setup.exe            the Windows setup program (NSIS)
+#   wordmeadow-<version>-x64.msi              the Windows MSI for school IT (wixl)
+#   wordmeadow-<version>-windows-x64.zip      the portable Windows folder
+#   wordmeadow-<version>.tar.gz               the sources of the last commit (git archive)
+#   SHA256SUMS                                checked with: cd dist && sha256sum -c SHA256SUMS
+# The version is the CMake project's. Arguments go to both configurations, e.g.
+#   tools/release.sh -DWORDMEADOW_PUBLISHER_URL=https://your.site.example/
+# Needs what building the program needs, plus the Debian packages g++-mingw-w64-x86-64-posix,
+# binutils-mingw-w64-x86-64, nsis, wixl, dpkg-dev, file and git (tools/dev release installs them).
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+dist="$root/dist"
+work="${WORDMEADOW_RELEASE_DIR:-$root/build-release}"
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+# The zip's file times are the last commit's time, not the hour of the build.
+SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct)"
+export SOURCE_DATE_EPOCH
+
+echo "Debian package"
+cmake -S "$root" -B "$work/linux" -DCMAKE_BUILD_TYPE=Release -DWORDMEADOW_WERROR=ON "$@" >/dev/null
+cmake --build "$work/linux" -j "$jobs"
+rm -rf "$work/linux/package"
+cpack --config "$work/linux/CPackConfig.cmake" -G DEB -B "$work/linux/package" >/dev/null
+
+echo "Windows setup program, MSI and zip"
+cmake -S "$root" -B "$work/windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DWORDMEADOW_WERROR=ON "$@" >/dev/null
+cmake --build "$work/windows" -j "$jobs" --target wordmeadow_windows_packages
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/windows/CMakeCache.txt")"
+rm -rf "$dist"
+mkdir -p "$dist"
+cp "$work/linux/package/wordmeadow_${version}_amd64.deb" \
+  "$work/windows/wordmeadow-${version}-setup.exe" \
+  "$work/windows/wordmeadow-${version}-x64.msi" \
+  "$work/windows/wordmeadow-${version}-windows-x64.zip" "$dist/"
+
+echo "Source tarball of $(git -C "$root" rev-parse --short HEAD)"
+if [[ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]]; then
+  echo "note: the working tree has uncommitted changes; the tarball holds the last commit only"
+fi
+git -C "$root" archive --format=tar.gz --prefix="wordmeadow-${version}/" \
+  -o "$dist/wordmeadow-${version}.tar.gz" HEAD
+
+(cd "$dist" && sha256sum -- *.deb *.exe *.msi *.zip *.tar.gz >SHA256SUMS && sha256sum -c --quiet SHA256SUMS)
+echo "In $dist:"
+ls -l "$dist"
