@@ -46,14 +46,15 @@ int run() {
   }
   int status = EXIT_SUCCESS;
   try {
-    // Sound is started on its own: a machine without a sound card still gets its windows.
+    // The sound device is opened by the first sound (the welcome) and let go when idle; a
+    // machine without a sound card still gets its windows.
     wordmeadow::SoundPlayer sound;
     wordmeadow::SdlScreen screen;
     wordmeadow::SdlPlatform platform(sound);
     wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
     wordmeadow::startProgram(windows);
-    screen.run(windows);
+    screen.run(windows, &sound);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "wordmeadow: %s\n", error.what());
     status = EXIT_FAILURE;

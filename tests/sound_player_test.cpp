@@ -4,8 +4,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -45,21 +47,45 @@ class SoundPlayerTest : public ::testing::Test {
     folder.touch(name, bytes);
     return folder.path() + "/" + name;
   }
-  // Bytes per second of the device, so lengths can be compared with the file's.
-  std::size_t deviceBytesPerFrame() const {
-    return SDL_AUDIO_BITSIZE(player.deviceSpec().format) / 8u * player.deviceSpec().channels;
+  // Bytes of a frame handed to the device, so lengths can be compared with the file's.
+  static std::size_t deviceBytesPerFrame() {
+    return SDL_AUDIO_BITSIZE(SoundPlayer::sampleFormat().format) / 8u *
+           SoundPlayer::sampleFormat().channels;
   }
 };
 
 TEST_F(SoundPlayerTest, AGoodRecordingIsConvertedToTheDevicesFormatWhole) {
-  ASSERT_TRUE(player.hasDevice());
   const auto samples = player.decode(write("A.wav", wavBytes(22050)));  // one second
   const std::size_t frames = samples.size() / deviceBytesPerFrame();
-  EXPECT_NEAR(static_cast<double>(frames), player.deviceSpec().freq, 2.0);
+  EXPECT_NEAR(static_cast<double>(frames), SoundPlayer::sampleFormat().freq, 2.0);
+}
+
+// Every kind of WAV that SDL reads, among them what a phone or Audacity records (44.1 and
+// 48 kHz stereo, 16 and 24 bits), made by tools/make_wav_corpus.sh: each is heard whole, as
+// the 1 kHz tone it holds.
+TEST_F(SoundPlayerTest, EveryKindOfWavPlaysAsTheToneItHolds) {
+  const fs::path corpus = fs::path(WORDMEADOW_SOURCE_DIR) / "tests/fuzz/corpus/wav_decode";
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(corpus)) {
+    ++files;
+    const std::string name = entry.path().filename().string();
+    const auto bytes = player.decode(entry.path().string());
+    std::vector<Sint16> mono(bytes.size() / 2);
+    std::memcpy(mono.data(), bytes.data(), mono.size() * 2);
+    EXPECT_NEAR(static_cast<double>(mono.size()), 0.03 * 22050, 0.03 * 22050 * 0.05) << name;
+    int rising = 0;
+    for (std::size_t i = 1; i < mono.size(); ++i) rising += mono[i - 1] < 0 && mono[i] >= 0;
+    EXPECT_NEAR(rising, 30, 2) << name;  // 30 ms of 1 kHz
+  }
+  EXPECT_GE(files, 14);
 }
 
 TEST_F(SoundPlayerTest, BrokenRecordingsGiveNothingToPlaySoTheAlertSounds) {
   const std::string good = wavBytes(2000);
+  // 16 KB of sound at 1 Hz would take 690 MB at the device's rate.
+  std::string slow = wavBytes(8000);
+  slow.replace(24, 8, std::string{1, 0, 0, 0, 2, 0, 0, 0});
+  EXPECT_TRUE(player.decode(write("slow.wav", slow)).empty());
   EXPECT_TRUE(player.decode(write("empty.wav", "")).empty());
   EXPECT_TRUE(player.decode(write("Q.wav", "This is not a recording, just some text.\n")).empty());
   EXPECT_TRUE(player.decode(write("cut.wav", good.substr(0, good.size() / 2))).empty());
@@ -130,9 +156,109 @@ TEST_F(SoundPlayerTest, AFileReplacedOrDeletedAfterTheFillPlaysWhatIsThereNow) {
 TEST(SoundPlayerWithoutDevice, RunsSilently) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   SoundPlayer player;
-  EXPECT_FALSE(player.hasDevice());
+  ::testing::internal::CaptureStderr();
   player.play("/nowhere/A.wav");  // nothing happens, nothing breaks
+  player.device().settle();
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(player.device().isOpen());
   setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+// The device's life, on the dummy driver, with an idle spell and a retry spacing of nothing so
+// that nothing has to be waited for.
+class SoundDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+  void TearDown() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+  static AudioDevice::Timing quick() {
+    using std::chrono::milliseconds;
+    return {milliseconds(0), milliseconds(0), std::chrono::hours(1)};
+  }
+  // Plays a sound and waits for the device to have opened, or to have failed to.
+  void play(SoundPlayer& player) {
+    player.play(sound);
+    player.device().settle();
+  }
+  // Serves the player as the event loop does until it asks for nothing more.
+  static void serveUntilIdle(SoundPlayer& player) {
+    for (int ms, round = 0; (ms = player.msUntilDue()) >= 0; ++round) {
+      ASSERT_LT(round, 1000) << "the device never fell idle";
+      SDL_Delay(static_cast<Uint32>(ms));
+      player.due();
+      player.device().settle();
+    }
+  }
+  TempFolder folder;
+  const std::string sound = [this] {
+    folder.touch("A.wav", wavBytes(441));  // 20 ms
+    return folder.path() + "/A.wav";
+  }();
+};
+
+TEST_F(SoundDeviceTest, OpensOnRequestClosesWhenIdleAndOpensAgain) {
+  SoundPlayer player(quick());
+  EXPECT_FALSE(player.device().isOpen());  // nothing is opened before a sound is asked for
+  EXPECT_LT(player.msUntilDue(), 0);
+  play(player);
+  EXPECT_TRUE(player.device().isOpen());
+  EXPECT_GE(player.msUntilDue(), 0);
+  serveUntilIdle(player);
+  EXPECT_FALSE(player.device().isOpen());
+  play(player);
+  EXPECT_TRUE(player.device().isOpen());
+}
+
+TEST_F(SoundDeviceTest, ARemovedDeviceCountsAsClosedAndTheNextSoundOpensAnother) {
+  SoundPlayer player(quick());
+  play(player);
+  ASSERT_TRUE(player.device().isOpen());
+  SDL_Event removed{};
+  removed.type = SDL_AUDIODEVICEREMOVED;
+  removed.adevice.which = player.device().id() + 1;  // another device: nothing to do with us
+  player.handleEvent(removed);
+  player.device().settle();
+  EXPECT_TRUE(player.device().isOpen());
+  removed.adevice.which = player.device().id();
+  player.handleEvent(removed);
+  EXPECT_FALSE(player.device().isOpen());
+  player.device().settle();
+  EXPECT_LT(player.msUntilDue(), 0);
+  play(player);
+  EXPECT_TRUE(player.device().isOpen());
+}
+
+TEST_F(SoundDeviceTest, NoSoundIsSaidOnceForEachSpellWithoutADevice) {
+  SoundPlayer player(quick());
+  ::testing::internal::CaptureStderr();
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  for (int i = 0; i < 3; ++i) play(player);  // each tries again, and says nothing new
+  EXPECT_FALSE(player.device().isOpen());
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  play(player);
+  EXPECT_TRUE(player.device().isOpen());
+  player.device().release();
+  player.device().settle();
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  for (int i = 0; i < 3; ++i) play(player);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said,
+            "wordmeadow: no sound (Audio target 'no-such-driver' not available); running "
+            "silently\n"
+            "wordmeadow: no sound (Audio target 'no-such-driver' not available); running "
+            "silently\n");
+}
+
+TEST_F(SoundDeviceTest, WithoutADeviceItTriesAgainOnlyAfterTheRetrySpacing) {
+  AudioDevice::Timing timing = quick();
+  timing.retrySpacing = std::chrono::hours(1);
+  SoundPlayer player(timing);
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  ::testing::internal::CaptureStderr();
+  play(player);
+  ::testing::internal::GetCapturedStderr();
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  play(player);  // within the spacing: not tried, though it would open now
+  EXPECT_FALSE(player.device().isOpen());
 }
 
 }  // namespace

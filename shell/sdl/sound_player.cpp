@@ -44,71 +44,51 @@ std::string findIgnoringCase(const std::string& path) {
   return path;
 }
 
-SoundPlayer::SoundPlayer() {
+SoundPlayer::SoundPlayer(AudioDevice::Timing timing)
+    : alertTone_(makeAlertTone()), device_(timing) {
   // A recording cut short is a broken recording: beep rather than play part of it.
   SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::fprintf(stderr, "wordmeadow: no sound (%s); running silently\n", SDL_GetError());
-    return;
-  }
-  SDL_AudioSpec want{};
-  // The shipped recordings are 22050 Hz mono: asking for that spares converting every one.
-  want.freq = 22050;
-  want.format = AUDIO_S16SYS;
-  want.channels = 1;
-  want.samples = 512;  // 23 ms: a cut-off is heard at once, and idling stays cheap
-  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_,
-                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-  if (device_ == 0) {
-    std::fprintf(stderr, "wordmeadow: no sound (%s); running silently\n", SDL_GetError());
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return;
-  }
-  makeAlertTone();
-  SDL_PauseAudioDevice(device_, 0);
-}
-
-SoundPlayer::~SoundPlayer() {
-  if (device_ == 0) return;
-  SDL_CloseAudioDevice(device_);
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  // Compressed recordings (ADPCM) fill their last block up; the length they declare ends them.
+  SDL_SetHint(SDL_HINT_WAVE_FACT_CHUNK, "truncate");
 }
 
 void SoundPlayer::play(const std::string& path) {
-  if (device_ == 0) return;
-  const std::vector<std::uint8_t> samples = decode(path);
-  start(samples.empty() ? alertTone_ : samples);
-}
-
-void SoundPlayer::start(const std::vector<std::uint8_t>& samples) {
-  SDL_ClearQueuedAudio(device_);
-  SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size()));
+  std::vector<std::uint8_t> samples = decode(path);
+  device_.play(samples.empty() ? alertTone_ : std::move(samples));
 }
 
 std::vector<std::uint8_t> SoundPlayer::decode(const std::string& path) const {
   const std::vector<std::uint8_t> file = readWholeFile(findIgnoringCase(path), kMaxFileBytes);
-  if (file.empty()) return {};
+  return decodeWav(file.data(), file.size());
+}
+
+std::vector<std::uint8_t> SoundPlayer::decodeWav(const std::uint8_t* bytes, std::size_t size) {
+  if (size == 0 || size > kMaxFileBytes) return {};
   SDL_AudioSpec wav{};
   Uint8* data = nullptr;
   Uint32 length = 0;
-  SDL_RWops* in = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+  SDL_RWops* in = SDL_RWFromConstMem(bytes, static_cast<int>(size));
   if (SDL_LoadWAV_RW(in, 1, &wav, &data, &length) == nullptr) return {};
-  std::vector<std::uint8_t> samples = toDeviceFormat(wav, data, length);
+  std::vector<std::uint8_t> samples = toSampleFormat(wav, data, length);
   SDL_FreeWAV(data);
   return samples;
 }
 
-std::vector<std::uint8_t> SoundPlayer::toDeviceFormat(const SDL_AudioSpec& from,
+std::vector<std::uint8_t> SoundPlayer::toSampleFormat(const SDL_AudioSpec& from,
                                                       const std::uint8_t* data,
-                                                      std::size_t length) const {
+                                                      std::size_t length) {
+  const SDL_AudioSpec to = sampleFormat();
   // SDL_AudioCVT rather than SDL_AudioStream: the stream of SDL 2.26 drops the last frames of a
   // resampled sound.
   SDL_AudioCVT cvt;
   if (length == 0 || length > kMaxFileBytes ||
-      SDL_BuildAudioCVT(&cvt, from.format, from.channels, from.freq, spec_.format, spec_.channels,
-                        spec_.freq) < 0) {
+      SDL_BuildAudioCVT(&cvt, from.format, from.channels, from.freq, to.format, to.channels,
+                        to.freq) < 0) {
     return {};
   }
+  // A header may claim any rate, down to 1 Hz: converting a few KB of that would take minutes
+  // and gigabytes. What the conversion gives is bounded before it is started.
+  if (static_cast<double>(length) * cvt.len_mult > static_cast<double>(kMaxDecodedBytes)) return {};
   std::vector<std::uint8_t> samples(length * static_cast<std::size_t>(cvt.len_mult));
   std::memcpy(samples.data(), data, length);
   if (cvt.needed == 0) {
@@ -122,7 +102,7 @@ std::vector<std::uint8_t> SoundPlayer::toDeviceFormat(const SDL_AudioSpec& from,
   return samples;
 }
 
-void SoundPlayer::makeAlertTone() {
+std::vector<std::uint8_t> SoundPlayer::makeAlertTone() {
   // Two short soft beeps stand in for the system's alert sound.
   const int rate = 22050;
   std::vector<Sint16> mono(static_cast<std::size_t>(rate) * 3 / 10);
@@ -138,8 +118,8 @@ void SoundPlayer::makeAlertTone() {
   from.format = AUDIO_S16SYS;
   from.channels = 1;
   from.freq = rate;
-  alertTone_ = toDeviceFormat(from, reinterpret_cast<const std::uint8_t*>(mono.data()),
-                              mono.size() * sizeof(Sint16));
+  return toSampleFormat(from, reinterpret_cast<const std::uint8_t*>(mono.data()),
+                        mono.size() * sizeof(Sint16));
 }
 
 }  // namespace wordmeadow
