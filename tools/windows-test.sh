@@ -1,24 +1,27 @@
 #!/usr/bin/env bash
 # Cross-compiles the Windows program with mingw-w64 and tests it under Wine: the unit tests,
 # then the real wordmeadow.exe in a private Xvfb, clicked through the X server
-# (tests/e2e/test_windows.py).
+# (tests/e2e/test_windows.py), then its setup program and MSI installed, started and removed
+# (tests/e2e/test_windows_install.py).
 #
 # Usage: tools/windows-test.sh [build folder]      (default: build-windows beside the sources)
 # Needs the Debian packages cmake, g++-mingw-w64-x86-64-posix, binutils-mingw-w64-x86-64,
-# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick and python3.
+# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis and wixl.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build-windows}")"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver wineboot; do
+for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver wineboot makensis wixl; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DBUILD_TESTING=ON -DWORDMEADOW_WERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs"
+# The setup program and the MSI, for the installation test at the end.
+cmake --build "$build" -j "$jobs" --target wordmeadow_setup wordmeadow_msi
 
 # Linked statically, the program must need nothing but what every Windows has.
 allowed=" kernel32.dll user32.dll gdi32.dll shell32.dll winmm.dll ole32.dll msvcrt.dll "
@@ -58,3 +61,7 @@ fi
 export WORDMEADOW_PUBLISHER_URL
 wineserver -k >/dev/null 2>&1 </dev/null || true
 python3 "$root/tests/e2e/test_windows.py" "$build/wordmeadow.exe"
+
+echo "Installing and removing the setup program and the MSI under Wine"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+python3 "$root/tests/e2e/test_windows_install.py" "$build/wordmeadow-$version-setup.exe"

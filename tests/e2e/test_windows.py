@@ -13,7 +13,6 @@ The Wine prefix is $WINEPREFIX when set (it is made if missing), else a temporar
 import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
 
@@ -25,6 +24,7 @@ from e2e_support import (  # noqa: E402
     middle, tile, tile_rect)
 from program import Program, opened_addresses, write_url_opener_stand_in  # noqa: E402
 from xserver import SCREEN_HEIGHT, SCREEN_WIDTH, XServer, eventually  # noqa: E402
+import wine  # noqa: E402
 
 ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets")
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot")
@@ -116,15 +116,8 @@ class Composite:
         return any(left <= x < left + w and top <= y < top + h for left, top, w, h in self.labels)
 
 
-def run_quietly(*args, env):
-    """Wine's helpers inherit what they are given: with no pipe open they cannot hold a run."""
-    subprocess.run(list(args), env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=True, timeout=300)
-
-
 def stop_wineserver():
-    subprocess.run(["wineserver", "-k"], env=wine_env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    wine.stop_wineserver(wine_env)
 
 
 class WineProgram(Program):
@@ -157,11 +150,7 @@ class WineProgram(Program):
 
     def sounds(self):
         """[(flags, path)] of each PlaySound call so far, from Wine's trace."""
-        text = self.stderr()
-        flags = re.findall(r"MULTIMEDIA_PlaySound .*fdwSound=([0-9A-Fa-f]+)", text)
-        names = [n.replace("\\\\", "\\")
-                 for n in re.findall(r'proc_PlaySound SoundName=L"(.*)"', text)]
-        return list(zip((int(f, 16) for f in flags), names))
+        return wine.sounds(self.stderr())
 
     def opened_addresses(self):
         return opened_addresses(self.bin)
@@ -177,15 +166,7 @@ def setUpModule():
     wine_env.pop("WAYLAND_DISPLAY", None)
     xserver = XServer(os.path.join(scratch, "xvfb.log"))
     wine_env["DISPLAY"] = xserver.display
-    # A server left from an earlier run may have started Wine's desktop on another display.
-    stop_wineserver()
-    os.makedirs(wine_env["WINEPREFIX"], exist_ok=True)
-    run_quietly("wineserver", "-p", env=wine_env)
-    run_quietly("wineboot", env=wine_env)  # makes the prefix when it is new
-    # Without a window manager Wine waits for one on every window it takes away, unless it
-    # manages its windows itself.
-    run_quietly("wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed",
-                "/d", "N", "/f", env=wine_env)
+    wine.prepare_prefix(wine_env)
 
 
 def tearDownModule():
@@ -206,7 +187,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         if self.program is not None and self.program.proc.poll() is None:
             self.program.stop()
             stop_wineserver()
-            run_quietly("wineserver", "-p", env=wine_env)
+            wine.run_quietly("wineserver", "-p", env=wine_env)
         self.x.wait_no_window("Wordmeadow")
 
     # -- helpers ----------------------------------------------------------------------------
