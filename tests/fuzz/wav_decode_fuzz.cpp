@@ -9,34 +9,37 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "shell/sdl/sound_player.h"
 
 namespace {
 
-const std::string& recordingPath() {
-  static const std::string path = [] {
-    char folder[] = "/tmp/wav_decode_fuzz.XXXXXX";
+// A folder of its own for the one recording, removed at exit.
+struct Scratch {
+  Scratch() {
     if (mkdtemp(folder) == nullptr) std::abort();
-    std::atexit([] {
-      std::remove(recordingPath().c_str());
-      rmdir(recordingPath().substr(0, recordingPath().rfind('/')).c_str());
-    });
-    return std::string(folder) + "/A.wav";
-  }();
-  return path;
-}
+    path = std::string(folder) + "/A.wav";
+  }
+  ~Scratch() {
+    std::remove(path.c_str());
+    rmdir(folder);
+  }
+  char folder[32] = "/tmp/wav_decode_fuzz.XXXXXX";
+  std::string path;
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const Scratch scratch;
   static wordmeadow::SoundPlayer player;  // nothing is played: no device is opened
-  std::FILE* file = std::fopen(recordingPath().c_str(), "wb");
+  std::FILE* file = std::fopen(scratch.path.c_str(), "wb");
   if (file == nullptr) std::abort();
   if (std::fwrite(data, 1, size, file) != size) std::abort();
   std::fclose(file);
 
-  const std::vector<std::uint8_t> samples = player.decode(recordingPath());
+  const std::vector<std::uint8_t> samples = player.decode(scratch.path);
   if (samples.size() % 2 != 0 || samples.size() > wordmeadow::SoundPlayer::kMaxDecodedBytes) {
     std::abort();
   }
