@@ -11,9 +11,8 @@
 
 #include "letters/letter_pool.h"
 #include "letters/rec_window.h"
-#include "shell/fixed_random.h"
 #include "shell/folder_listing.h"
-#include "shell/platform.h"
+#include "shell/platform_base.h"
 #include "shell/sdl/sound_player.h"
 #include "shell/window_system.h"
 
@@ -23,27 +22,20 @@ namespace {
 namespace fs = std::filesystem;
 
 // The real folder listing and random source, the real sound player, and no screen.
-class BenchPlatform : public Platform, public Screen {
+class BenchPlatform : public PlatformBase<FolderListing>, public Screen {
  public:
   BenchPlatform(std::string folder, SoundPlayer* sound)
-      : folder_(std::move(folder)), sound_(sound) {}
-  std::string applicationFolder() override { return folder_; }
+      : PlatformBase(std::move(folder)), sound_(sound) {}
   void playSoundFile(const std::string& path) override {
     if (sound_ != nullptr) sound_->play(path);
   }
-  std::string listFolder(const std::string& pattern) override { return listing_.first(pattern); }
-  std::string listFolder() override { return listing_.next(); }
   void openWithShell(const Window&, const std::string&) override {}
-  float nextRandom() override { return random_.next(); }
   void open(Window&) override {}
   void raise(Window&) override {}
   void close(Window&) override {}
 
  private:
-  std::string folder_;
   SoundPlayer* sound_;
-  FolderListing listing_;
-  FixedRandom random_;
 };
 
 fs::path makeFolder(const std::string& name) {
@@ -92,7 +84,8 @@ void rightTileClicks(benchmark::State& state, bool reopen) {
   for (auto _ : state) {
     if (reopen || rec.isVisible("Image5")) {
       state.PauseTiming();
-      if (rec.isVisible("Image5")) rec.click({130, 190});  // the game is over: start a new one
+      // The game is over: start a new one.
+      if (rec.isVisible("Image5")) windows.click(RecWindow::kId, {130, 190});
       if (reopen) {
         sound.device().release();
         sound.device().settle();
@@ -100,8 +93,9 @@ void rightTileClicks(benchmark::State& state, bool reopen) {
       state.ResumeTiming();
     }
     const Rect tile = RecWindow::tileRect(rec.game().Text1()[0]);
-    rec.click({tile.left + 1, tile.top + 1});  // requests Correct, then queues the next letter
-    if (reopen) sound.device().settle();       // opened, and the letter queued
+    // Requests Correct, then queues the next letter.
+    windows.click(RecWindow::kId, {tile.left + 1, tile.top + 1});
+    if (reopen) sound.device().settle();  // opened, and the letter queued
   }
   if (reopen && !sound.device().isOpen()) state.SkipWithError("no audio device could be opened");
   fs::remove_all(folder);

@@ -15,11 +15,6 @@ const Element* Window::elementAt(Point p) const {
   return nullptr;
 }
 
-void Window::click(Point p) {
-  const Element* target = elementAt(p);
-  if (target != nullptr && target->onClick) target->onClick();
-}
-
 void Window::show(std::string_view elementName) {
   setVisible(elementName, true);
 }

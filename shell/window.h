@@ -54,7 +54,6 @@ class Window {
   // The front-most visible element under the point takes the click, whether or not it has an
   // operation; nullptr when the point lies on no visible element.
   const Element* elementAt(Point p) const;
-  void click(Point p);
 
   void show(std::string_view elementName);
   void hide(std::string_view elementName);
