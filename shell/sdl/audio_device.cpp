@@ -211,6 +211,9 @@ void AudioDevice::work() {
     wake.type = wakeEvent_;
     SDL_PushEvent(&wake);
   }
+  // SDL keeps its error text in storage of this thread, which SDL frees only for threads it
+  // started itself: without this, every failed opening would leak it.
+  SDL_TLSCleanup();
 }
 
 }  // namespace wordmeadow
