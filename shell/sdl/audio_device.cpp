@@ -21,7 +21,7 @@ SDL_AudioDeviceID openDefault(std::string& error) {
     return 0;
   }
   SDL_AudioSpec want = AudioDevice::sampleFormat();
-  // No obtained spec: SDL converts to whatever the device plays.
+  // Nothing asked back: SDL converts to whatever the device plays.
   const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
   if (device == 0) {
     error = SDL_GetError();
@@ -35,13 +35,13 @@ SDL_AudioDeviceID openDefault(std::string& error) {
 }  // namespace
 
 SDL_AudioSpec AudioDevice::sampleFormat() {
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec format{};
   // The shipped recordings are 22050 Hz mono: handing them over as they are spares converting.
-  spec.freq = 22050;
-  spec.format = AUDIO_S16SYS;
-  spec.channels = 1;
-  spec.samples = 512;  // 23 ms: a cut-off is heard at once
-  return spec;
+  format.freq = 22050;
+  format.format = AUDIO_S16SYS;
+  format.channels = 1;
+  format.samples = 512;  // 23 ms: a cut-off is heard at once
+  return format;
 }
 
 AudioDevice::AudioDevice(Timing timing) : timing_(timing), wakeEvent_(SDL_RegisterEvents(1)) {
