@@ -2,6 +2,16 @@
 #   cpack --config <build>/CPackConfig.cmake -G DEB
 # The packager sets only the install prefix and WORDMEADOW_PUBLISHER_URL; everything else is fixed.
 
+# A value written into an XML file (the software-centre metadata, the MSI's source).
+function(wordmeadow_xml_text value out)
+  string(REPLACE "&" "&amp;" value "${value}")
+  string(REPLACE "<" "&lt;" value "${value}")
+  string(REPLACE ">" "&gt;" value "${value}")
+  string(REPLACE "\"" "&quot;" value "${value}")
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+wordmeadow_xml_text("${WORDMEADOW_PUBLISHER_URL}" WORDMEADOW_PUBLISHER_URL_XML)
+
 # The layout below (a command link, the hicolor theme, a .deb) is a Linux desktop's; a Windows
 # build is laid out and packaged its own way (setup program, MSI and zip).
 if(WIN32)
@@ -43,12 +53,8 @@ install(FILES "${WORDMEADOW_PACKAGING_BINARY}/wordmeadow"
 install(FILES "${WORDMEADOW_PACKAGING_SOURCE}/wordmeadow.desktop"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
 
-# The metadata names the publisher's page as the homepage, the same page Exit! opens. An address
-# may hold characters that XML reserves, such as the & between query parameters.
+# The metadata names the publisher's page as the homepage, the same page Exit! opens.
 set(_wordmeadow_metainfo "io.github.wordmeadow.Wordmeadow.metainfo.xml")
-string(REPLACE "&" "&amp;" WORDMEADOW_PUBLISHER_URL_XML "${WORDMEADOW_PUBLISHER_URL}")
-string(REPLACE "<" "&lt;" WORDMEADOW_PUBLISHER_URL_XML "${WORDMEADOW_PUBLISHER_URL_XML}")
-string(REPLACE ">" "&gt;" WORDMEADOW_PUBLISHER_URL_XML "${WORDMEADOW_PUBLISHER_URL_XML}")
 configure_file("${WORDMEADOW_PACKAGING_SOURCE}/${_wordmeadow_metainfo}.in"
                "${WORDMEADOW_PACKAGING_BINARY}/${_wordmeadow_metainfo}" @ONLY)
 install(FILES "${WORDMEADOW_PACKAGING_BINARY}/${_wordmeadow_metainfo}"

@@ -73,15 +73,7 @@ add_custom_command(
 add_custom_target(wordmeadow_setup DEPENDS "${WORDMEADOW_SETUP}")
 
 # --- The MSI -------------------------------------------------------------------------------
-function(_wordmeadow_xml value out)
-  string(REPLACE "&" "&amp;" value "${value}")
-  string(REPLACE "<" "&lt;" value "${value}")
-  string(REPLACE ">" "&gt;" value "${value}")
-  string(REPLACE "\"" "&quot;" value "${value}")
-  set(${out} "${value}" PARENT_SCOPE)
-endfunction()
-_wordmeadow_xml("${WORDMEADOW_PUBLISHER_URL}" WORDMEADOW_PUBLISHER_URL_XML)
-_wordmeadow_xml("${WORDMEADOW_PUBLISHER}" WORDMEADOW_PUBLISHER_XML)
+wordmeadow_xml_text("${WORDMEADOW_PUBLISHER}" WORDMEADOW_PUBLISHER_XML)
 # wixl takes no absolute source path (GLib refuses it) and looks a file up only in its working
 # folder: the program's, where the icon and the copies of the recordings lie too.
 set(WORDMEADOW_MSI_PROGRAM "$<TARGET_FILE_NAME:wordmeadow>")
