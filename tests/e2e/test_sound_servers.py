@@ -190,16 +190,21 @@ class SoundServerTest(e2e.ProgramTestCase):
         self.assertIn(asked, LETTERS, "the activity should speak a letter as it opens")
         return rec, asked
 
+    def start_and_hear_the_welcome(self, kind):
+        """A private server of that kind, then the program on it: the welcome is heard."""
+        server = self.server(kind)
+        server.start()
+        program, audio = self.start_on(server)
+        menu = self.x.wait_window("Wordmeadow", program=program)
+        self.assertEqual(audio.next_sound(0), "Welcome")
+        return server, program, audio, menu
+
     def no_sound_lines(self, program):
         return [line for line in program.stderr().splitlines()
                 if line.startswith("wordmeadow: no sound")]
 
     def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart(self):
-        server = self.server("pulseaudio")
-        server.start()
-        program, audio = self.start_on(server)
-        menu = self.x.wait_window("Wordmeadow", program=program)
-        self.assertEqual(audio.next_sound(0), "Welcome")
+        server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
 
         # Once the welcome is over and nothing plays, the program lets the server go...
         eventually(lambda: (server.clients() == [], server.clients()), 20,
@@ -234,18 +239,10 @@ class SoundServerTest(e2e.ProgramTestCase):
         self.assertEqual(len(self.no_sound_lines(program)), 1, program.stderr())
 
     def test_pipewire_plays_the_welcome(self):
-        server = self.server("pipewire")
-        server.start()
-        program, audio = self.start_on(server)
-        self.x.wait_window("Wordmeadow", program=program)
-        self.assertEqual(audio.next_sound(0), "Welcome")
+        self.start_and_hear_the_welcome("pipewire")
 
     def test_plain_alsa_plays_the_welcome(self):
-        server = self.server("alsa")
-        server.start()
-        program, audio = self.start_on(server)
-        self.x.wait_window("Wordmeadow", program=program)
-        self.assertEqual(audio.next_sound(0), "Welcome")
+        self.start_and_hear_the_welcome("alsa")
 
 
 if __name__ == "__main__":
