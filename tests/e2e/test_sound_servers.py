@@ -55,6 +55,12 @@ class SoundServer:
         os.makedirs(os.path.join(self.home, ".config", "pulse"))
         with open(os.path.join(self.home, ".config", "pulse", "client.conf"), "w") as f:
             f.write(CLIENT_CONF)
+        # WirePlumber's Bluetooth part asks logind for seats; on a machine without systemd's
+        # /run/systemd that fails and WirePlumber quits. A test server has no Bluetooth anyway.
+        bluetooth = os.path.join(self.home, ".config", "wireplumber", "bluetooth.lua.d")
+        os.makedirs(bluetooth)
+        with open(os.path.join(bluetooth, "60-no-bluetooth.lua"), "w") as f:
+            f.write("bluez_monitor.enabled = false\n")
         alsa = NO_CARD
         if kind == "alsa":
             self.fifo = os.path.join(folder, "alsa.fifo")
