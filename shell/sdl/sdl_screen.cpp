@@ -99,8 +99,8 @@ void SdlScreen::run(WindowSystem& windows, LoopService* service) {
           if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
             windows.closeByFrame(native->window->id());
           } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            SDL_UpdateWindowSurface(
-                native->sdl.get());  // the drawing is still there: present it again
+            // The drawing is still there: present it again.
+            SDL_UpdateWindowSurface(native->sdl.get());
           }
         }
         break;

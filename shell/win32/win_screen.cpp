@@ -134,7 +134,8 @@ HWND WinScreen::handleOf(const Window& window) const {
 
 void WinScreen::run(WindowSystem& windows) {
   windows_ = &windows;
-  failure_ = nullptr;
+  // A failure while the first window was put on screen (its first paint) has left the quit
+  // message already: the loop ends at once and it is thrown below.
   if (!windows.anyLoaded()) PostQuitMessage(0);
   MSG message;
   BOOL got;
