@@ -1,20 +1,16 @@
 #include "letters/letter_game.h"
 
+#include "shell/activity_window.h"
 #include "shell/platform.h"
 #include "shell/sound_cues.h"
-#include "shell/window.h"
 
 namespace wordmeadow {
 
 void LetterGame::startGame() {
-  window_.hide("Image5");
-  window_.hide("Image6");
-  window_.hide("Image7");
+  window_.hideCongratulation();
   pool_.clear();
   pool_.fill(platform_);
-  window_.hide("correct");
-  window_.hide("tryagain");
-  window_.show("blank");
+  window_.askAfresh();
   callLetter();
 }
 
@@ -26,21 +22,10 @@ void LetterGame::callLetter() {
 
 void LetterGame::answer(char letter) {
   if (currentLetter_ != std::string(1, letter) + ".wav") {
-    window_.hide("correct");
-    window_.show("tryagain");
-    window_.hide("blank");
-    requestCue(platform_, cue::kTryAgain);
+    window_.answerWrong();
     return;
   }
-  window_.show("correct");
-  window_.hide("tryagain");
-  requestCue(platform_, cue::kCorrect);
-  if (pool_.size() == 0) {
-    window_.show("Image5");
-    window_.show("Image6");
-    window_.show("Image7");
-    requestCue(platform_, cue::kClap);
-  }
+  window_.answerRight(pool_.size() == 0);
   callLetter();
 }
 

@@ -7,14 +7,14 @@
 namespace wordmeadow {
 
 class Platform;
-class Window;
+class ActivityWindow;
 
 // The Letter Recognition game: speaks a letter drawn from the pool, judges the tile the child
 // clicks, and shows the congratulation group when the last letter is matched. It works on the
 // elements of its window (the feedback pictures and the end-of-game group).
 class LetterGame {
  public:
-  LetterGame(Window& window, Platform& platform) : window_(window), platform_(platform) {}
+  LetterGame(ActivityWindow& window, Platform& platform) : window_(window), platform_(platform) {}
 
   // Hides the end-of-game group, refills the pool (emptied first, so that no letter of an
   // interrupted game is asked twice), shows the question mark and speaks the first letter.
@@ -33,7 +33,7 @@ class LetterGame {
   const std::string& Text1() const { return currentLetter_; }
 
  private:
-  Window& window_;
+  ActivityWindow& window_;
   Platform& platform_;
   LetterPool pool_;
   std::string currentLetter_;

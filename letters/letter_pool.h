@@ -30,9 +30,6 @@ class LetterPool {
   // A name that holds one of the reserved sound words (case counts) is not a letter.
   static bool isReserved(std::string_view fileName);
 
-  // Which entry r in [0, 1) picks out of n: the whole part of the exact product r * n.
-  static std::size_t indexFor(float r, std::size_t n);
-
  private:
   std::vector<std::string> entries_;
 };

@@ -19,6 +19,13 @@ void Window::show(std::string_view elementName) {
   setVisible(elementName, true);
 }
 
+void Window::setPicture(std::string_view elementName, std::string_view asset) {
+  Element& e = find(elementName);
+  if (e.content == asset) return;
+  e.content = asset;
+  ++revision_;
+}
+
 void Window::hide(std::string_view elementName) {
   setVisible(elementName, false);
 }

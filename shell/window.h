@@ -56,6 +56,8 @@ class Window {
   const Element* elementAt(Point p) const;
 
   void show(std::string_view elementName);
+  // Puts another asset in a picture element, at its place.
+  void setPicture(std::string_view elementName, std::string_view asset);
   void hide(std::string_view elementName);
   bool isVisible(std::string_view elementName) const;
   const Element& element(std::string_view elementName) const;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "shell/random_pick.h"
 #include "temp_folder.h"
 
 namespace wordmeadow {
@@ -86,17 +87,17 @@ TEST(LetterPool, FillStopsAtTheCapacityInsteadOfOverflowing) {
 
 TEST(LetterPool, IndexIsTheWholePartOfTheExactProduct) {
   const float justBelowOne = std::nextafter(1.0f, 0.0f);
-  EXPECT_EQ(LetterPool::indexFor(0.0f, 1), 0u);
-  EXPECT_EQ(LetterPool::indexFor(justBelowOne, 1), 0u);
-  EXPECT_EQ(LetterPool::indexFor(justBelowOne, 26), 25u);
-  EXPECT_EQ(LetterPool::indexFor(justBelowOne, 32767), 32766u);
-  EXPECT_EQ(LetterPool::indexFor(0.5f, 3), 1u);
-  EXPECT_EQ(LetterPool::indexFor(0.75f, 4), 3u);  // exactly on a boundary: the higher entry
+  EXPECT_EQ(indexFor(0.0f, 1), 0u);
+  EXPECT_EQ(indexFor(justBelowOne, 1), 0u);
+  EXPECT_EQ(indexFor(justBelowOne, 26), 25u);
+  EXPECT_EQ(indexFor(justBelowOne, 32767), 32766u);
+  EXPECT_EQ(indexFor(0.5f, 3), 1u);
+  EXPECT_EQ(indexFor(0.75f, 4), 3u);  // exactly on a boundary: the higher entry
   // Rounded to single precision this product would be 15.0 and pick the wrong entry.
   const float r = 0x1.276276p-1f;
   volatile float n = 26.0f;
   EXPECT_EQ(r * n, 15.0f);
-  EXPECT_EQ(LetterPool::indexFor(r, 26), 14u);
+  EXPECT_EQ(indexFor(r, 26), 14u);
 }
 
 TEST(LetterPool, DrawRemovesTheChosenEntryAndMovesLaterOnesDown) {

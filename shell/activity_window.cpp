@@ -1,0 +1,93 @@
+#include "shell/activity_window.h"
+
+#include <string>
+#include <utility>
+
+#include "shell/sound_cues.h"
+
+namespace wordmeadow {
+
+ActivityWindow::ActivityWindow(WindowSystem& windows, Platform& platform, std::string id,
+                               std::string caption, Size clientSize)
+    : Window(std::move(id), std::move(caption), clientSize),
+      windows_(windows),
+      platform_(platform) {}
+
+Rect ActivityWindow::tileRect(char letter) {
+  const int k = letter - 'A';
+  return {24 + 32 * (k % 13), k < 13 ? 216 : 256, 30, 27};
+}
+
+void ActivityWindow::askAfresh() {
+  hide("correct");
+  hide("tryagain");
+  show("blank");
+}
+
+void ActivityWindow::answerWrong() {
+  hide("correct");
+  show("tryagain");
+  hide("blank");
+  requestCue(platform_, cue::kTryAgain);
+}
+
+void ActivityWindow::answerRight(bool roundOver) {
+  // The question mark stays hidden behind the check mark after a wrong answer.
+  show("correct");
+  hide("tryagain");
+  requestCue(platform_, cue::kCorrect);
+  if (roundOver) {
+    showCongratulation();
+    requestCue(platform_, cue::kClap);
+  }
+}
+
+void ActivityWindow::showCongratulation() {
+  show("Image5");
+  show("Image6");
+  show("Image7");
+}
+
+void ActivityWindow::hideCongratulation() {
+  hide("Image5");
+  hide("Image6");
+  hide("Image7");
+}
+
+void ActivityWindow::addCongratulation(std::function<void()> playAgain) {
+  addPicture("Image7", {120, 232, 227, 41}, "rec_overlay_exit", [this] { unloadSelf(); });
+  addPicture("Image6", {120, 176, 227, 41}, "rec_overlay_play_again", std::move(playAgain));
+  addPicture("Image5", {0, 0, 480, 360}, "rec_overlay");
+}
+
+void ActivityWindow::addReplayButton(std::function<void()> replay, Rect place) {
+  addPicture("Image2", place, "rec_play_again", std::move(replay));
+}
+
+void ActivityWindow::addStartOverButton(std::function<void()> startOver) {
+  addPicture("Image4", kStartOverPlace, "rec_start_over", std::move(startOver));
+}
+
+void ActivityWindow::addExitButton() {
+  addPicture("Image3", kExitPlace, "rec_exit", [this] { unloadSelf(); });
+}
+
+void ActivityWindow::addFeedback(Point spot) {
+  // The one added first covers the others.
+  addPicture("tryagain", {spot.x, spot.y, 111, 107}, "feedback_tryagain");
+  addPicture("correct", {spot.x, spot.y, 111, 107}, "feedback_correct");
+  addPicture("blank", {spot.x, spot.y, 111, 107}, "feedback_blank");
+}
+
+void ActivityWindow::addLetterTiles(std::function<void(char)> answer) {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    addPicture(std::string(1, letter), tileRect(letter), std::string("tile_") + letter,
+               [answer, letter] { answer(letter); });
+  }
+}
+
+void ActivityWindow::addBackground() {
+  addPicture("Image1", {0, 0, 480, 360}, "rec_background");
+}
+
+}  // namespace wordmeadow
