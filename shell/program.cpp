@@ -2,7 +2,8 @@
 
 #include <memory>
 
-#include "activities/further_activities.h"
+#include "activities/beginning_window.h"
+#include "activities/build_window.h"
 #include "letters/rec_window.h"
 #include "shell/main_window.h"
 
@@ -12,7 +13,8 @@ void defineWindows(WindowSystem& windows, Platform& platform) {
   windows.define(MainWindow::kId, [&] { return std::make_unique<MainWindow>(windows, platform); });
   windows.define(RecWindow::kId, [&] { return std::make_unique<RecWindow>(windows, platform); });
   windows.define(BuildWindow::kId, [] { return std::make_unique<BuildWindow>(); });
-  windows.define(BeginningWindow::kId, [] { return std::make_unique<BeginningWindow>(); });
+  windows.define(BeginningWindow::kId,
+                 [&] { return std::make_unique<BeginningWindow>(windows, platform); });
 }
 
 void startProgram(WindowSystem& windows) {

@@ -46,10 +46,11 @@ class ProgramTest : public ::testing::Test {
   }
 
   // Which of the feedback pictures and the end-of-game group are visible, e.g. "correct Image5".
-  std::string visibleFeedback() const {
+  std::string visibleFeedback(const std::string& windowId = "rec") const {
+    const Window* window = windows.find(windowId);
     std::string shown;
     for (const char* name : {"blank", "correct", "tryagain", "Image5", "Image6", "Image7"}) {
-      if (rec()->isVisible(name)) shown += std::string(shown.empty() ? "" : " ") + name;
+      if (window->isVisible(name)) shown += std::string(shown.empty() ? "" : " ") + name;
     }
     return shown;
   }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Makes Wordmeadow's sound recordings in recordings/:
-#   Welcome.wav, Correct.WAV, TryAgain.WAV, Clap.WAV and A.wav .. Z.wav.
+#   Welcome.wav, Correct.WAV, TryAgain.WAV, Clap.WAV and A.wav .. Z.wav, and in
+#   recordings/words/ one file per word of Beginning Sounds, named as the
+#   program's word list (activities/word_list.cpp) says.
 # Speech comes from flite (voice "slt"); the applause is synthesised with sox.
 # Needs: flite, sox.  Re-running it rewrites the same files byte for byte.
 #
@@ -26,7 +28,7 @@ flite -lv | grep -qw slt || { echo "make_recordings: flite has no slt voice" >&2
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$out"
+mkdir -p "$out" "$out/words"
 
 # -R seeds sox's noise generator and dither with fixed values, so the output
 # does not change from run to run.
@@ -92,6 +94,15 @@ for ((i = 0; i < ${#letters[@]}; i += 2)); do
     speak "${letters[i]}.wav" "${letters[i + 1]}" "${CALM[@]}"
 done
 
+# The words of Beginning Sounds, in the same voice and levelled alike: each
+# line of the word list reads Word{"<word>", "<picture>", "<recording>"}.
+words=$(sed -n 's/.*Word{"\([^"]*\)", "[^"]*", "\([^"]*\)"}.*/\2|\1/p' \
+    "$root/activities/word_list.cpp")
+[ -n "$words" ] || { echo "make_recordings: no words in the word list" >&2; exit 1; }
+while IFS='|' read -r file word; do
+    speak "words/$file" "$word" "${CALM[@]}"
+done <<<"$words"
+
 # --- Applause ---------------------------------------------------------------
 # A few single-clap sounds: a sharp noise burst with a fast exponential decay,
 # band-limited around 1-3 kHz like a real hand clap.  Each uses a different
@@ -149,7 +160,7 @@ sx "$tmp/applause.wav" "${OUT_FMT[@]}" "$tmp/final.wav" \
 mv -f "$tmp/final.wav" "$out/Clap.WAV"
 
 # Short summary so a run can be eyeballed.
-for f in "$out"/Welcome.wav "$out"/Correct.WAV "$out"/TryAgain.WAV "$out"/Clap.WAV "$out"/[A-Z].wav; do
-    printf '%-14s %6.3f s  peak %6s dB\n' "$(basename "$f")" "$(soxi -D "$f")" \
+for f in "$out"/Welcome.wav "$out"/Correct.WAV "$out"/TryAgain.WAV "$out"/Clap.WAV "$out"/[A-Z].wav "$out"/words/*.wav; do
+    printf '%-20s %6.3f s  peak %6s dB\n' "${f#"$out"/}" "$(soxi -D "$f")" \
         "$(sx "$f" -n stats 2>&1 | awk '/^Pk lev dB/ {print $4}')"
 done

@@ -223,7 +223,7 @@ Section /o "Desktop shortcut" SecDesktop
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The program and its 30 recordings, with a Start-menu shortcut."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The program and its recordings, with a Start-menu shortcut."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecDesktop} "A shortcut on the desktop too."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
