@@ -17,7 +17,7 @@ BeginningWindow::BeginningWindow(WindowSystem& windows, Platform& platform)
   // The word's picture also says the word again when touched.
   addPicture(BeginningSoundsGame::kPicture, {180, 100, 108, 108}, "word_apple",
              [this] { game_.replay(); });
-  addReplayButton([this] { game_.replay(); }, {171, 300, 136, 41});
+  addReplayButton([this] { game_.replay(); }, {171, 300, 136, 41}, "beginning_play_again");
   addLetterTiles([this](char letter) { game_.answer(letter); });
   addBackground();
 }

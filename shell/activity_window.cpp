@@ -60,8 +60,8 @@ void ActivityWindow::addCongratulation(std::function<void()> playAgain) {
   addPicture("Image5", {0, 0, 480, 360}, "rec_overlay");
 }
 
-void ActivityWindow::addReplayButton(std::function<void()> replay, Rect place) {
-  addPicture("Image2", place, "rec_play_again", std::move(replay));
+void ActivityWindow::addReplayButton(std::function<void()> replay, Rect place, std::string asset) {
+  addPicture("Image2", place, std::move(asset), std::move(replay));
 }
 
 void ActivityWindow::addStartOverButton(std::function<void()> startOver) {

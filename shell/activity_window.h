@@ -43,7 +43,9 @@ class ActivityWindow : public Window {
   // Each adds one part of the window, behind everything added before it. The congratulation
   // group goes first, in front of everything; the background last.
   void addCongratulation(std::function<void()> playAgain);
-  void addReplayButton(std::function<void()> replay, Rect place = kReplayPlace);
+  // Elsewhere than its place in the column, the button takes its picture drawn for that place.
+  void addReplayButton(std::function<void()> replay, Rect place = kReplayPlace,
+                       std::string asset = "rec_play_again");
   void addStartOverButton(std::function<void()> startOver);
   void addExitButton();
   // tryagain, correct and blank, sharing one rectangle at this corner.

@@ -248,6 +248,8 @@ save_bmp "$T/fb_no.miff" feedback_tryagain
 button rec_play_again 136 41 green  'Play Again' 17 "$T/rec_bg.miff" 8 64  arrow
 button rec_start_over 136 41 orange 'Start Over' 17 "$T/rec_bg.miff" 8 112 arrow
 button rec_exit       136 41 red    'Exit'       18 "$T/rec_bg.miff" 8 160 arrow
+# Beginning Sounds has its hear-again button below the tiles, on a darker part of the ground.
+button beginning_play_again 136 41 green 'Play Again' 17 "$T/rec_bg.miff" 171 300 arrow
 
 # Congratulations overlay: words above the two buttons, confetti and stars
 # only where neither text nor buttons sit.
@@ -314,7 +316,7 @@ for n in main_letter_recognition main_build_sentence main_beginning_sounds \
          main_matching_letters main_exit rec_overlay_play_again rec_overlay_exit; do
     check "$n" 227 41
 done
-for n in rec_play_again rec_start_over rec_exit; do check "$n" 136 41; done
+for n in rec_play_again rec_start_over rec_exit beginning_play_again; do check "$n" 136 41; done
 for n in feedback_blank feedback_correct feedback_tryagain; do check "$n" 111 107; done
 for L in {A..Z}; do check "tile_$L" 30 27; done
 echo "pictures written to $OUT"

@@ -26,6 +26,11 @@ LETTERS = [chr(ord("A") + k) for k in range(26)]
 # analysis frame resolves that easily.
 TONES = {letter: 1000 + 60 * k for k, letter in enumerate(LETTERS)}
 TONES.update({"Welcome": 400, "Correct": 520, "TryAgain": 640, "Clap": 760, "alert": 880})
+# The words of Beginning Sounds, named as their shipped recordings in recordings/words/, above
+# the letters.
+WORDS = sorted(name[:-4] for name in os.listdir(
+    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "recordings", "words")))
+TONES.update({word: 2600 + 60 * k for k, word in enumerate(WORDS)})
 CUE_FILES = {"Welcome": "Welcome.wav", "Correct": "Correct.WAV", "TryAgain": "TryAgain.WAV",
              "Clap": "Clap.WAV"}
 SILENCE = "-"
@@ -54,10 +59,16 @@ def write_tone(path, freq, seconds, rate=22050, channels=1, amplitude=0.4):
         out.writeframes(samples.tobytes())
 
 
-def write_recordings(folder, letters=LETTERS, cues=("Welcome", "Correct", "TryAgain", "Clap")):
-    """Letters as 22050 Hz mono files, cues as 44100 Hz stereo (which the program converts)."""
+def write_recordings(folder, letters=LETTERS, cues=("Welcome", "Correct", "TryAgain", "Clap"),
+                     words=WORDS):
+    """Letters and words as 22050 Hz mono files, cues as 44100 Hz stereo (which the program
+    converts)."""
     for letter in letters:
         write_tone(os.path.join(folder, f"{letter}.wav"), TONES[letter], 0.45)
+    if words:
+        os.makedirs(os.path.join(folder, "words"), exist_ok=True)
+    for word in words:
+        write_tone(os.path.join(folder, "words", f"{word}.wav"), TONES[word], 0.45)
     for cue in cues:
         write_tone(os.path.join(folder, CUE_FILES[cue]), TONES[cue], 0.45, rate=44100, channels=2)
 

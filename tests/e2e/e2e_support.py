@@ -64,6 +64,9 @@ EXIT = (76, 180)
 OVERLAY_PLAY_AGAIN = (233, 196)  # plain background while the game is on
 OVERLAY_EXIT = (233, 252)  # between the two rows of tiles while the game is on
 FEEDBACK_SPOT = (168, 72)
+# Beginning Sounds: its feedback spot and its hear-again button, below the tiles.
+BEGINNING_FEEDBACK_SPOT = (308, 100)
+BEGINNING_PLAY_AGAIN = (239, 320)
 # Points of each feedback picture (from the spot's corner) that are white in it and green in the
 # other two: the question mark, the check mark and the cross.
 FEEDBACK_MARKS = {
@@ -115,6 +118,13 @@ def is_turquoise(c):
 
 def is_pale_yellow(c):
     return c[0] > 220 and c[1] > 200 and c[2] < 200 and c[0] - c[2] > 60
+
+
+def congratulation_words(shot, window):
+    """How many pixels of the title band of an activity window are in the pale yellow of the
+    congratulation's words: well over 200 while it is shown, none otherwise."""
+    return sum(is_pale_yellow(shot.pixel(window["left"] + x, window["top"] + y))
+               for y in range(30, 80) for x in range(40, 440, 2))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -246,9 +256,9 @@ class ProgramTestCase(ScratchTestCase):
         self.assertLessEqual(abs(2 * window["left"] + width - SCREEN_WIDTH), 1, window)
         self.assertLessEqual(abs(2 * window["top"] + height - SCREEN_HEIGHT), 1, window)
 
-    def feedback(self, shot, rec):
+    def feedback(self, shot, rec, spot=FEEDBACK_SPOT):
         """Which feedback picture the activity shows, or a description of what is there."""
-        left, top = rec["left"] + FEEDBACK_SPOT[0], rec["top"] + FEEDBACK_SPOT[1]
+        left, top = rec["left"] + spot[0], rec["top"] + spot[1]
         white = {name: [is_white(shot.mean(left + x, top + y)) for x, y in points]
                  for name, points in FEEDBACK_MARKS.items()}
         shown = [name for name, marks in white.items() if all(marks)]
@@ -256,11 +266,11 @@ class ProgramTestCase(ScratchTestCase):
             any(marks) for name, marks in white.items() if name != shown[0])
         return shown[0] if others_clear else f"no single picture: {white}"
 
-    def wait_for_feedback(self, rec, expected, program=None):
+    def wait_for_feedback(self, rec, expected, program=None, spot=FEEDBACK_SPOT):
         def check():
             if program is not None:
                 program.check_running()
-            shown = self.feedback(self.x.screenshot(), rec)
+            shown = self.feedback(self.x.screenshot(), rec, spot)
             return shown == expected, shown
         eventually(check, 10, f"the {expected} picture", interval=0.1)
 
@@ -269,8 +279,7 @@ class ProgramTestCase(ScratchTestCase):
         def at(x, y):
             return shot.mean(rec["left"] + x, rec["top"] + y)
 
-        yellow = sum(is_pale_yellow(shot.pixel(rec["left"] + x, rec["top"] + y))
-                     for y in range(30, 80) for x in range(40, 440, 2))
+        yellow = congratulation_words(shot, rec)
         seen = {
             "pale yellow in the title band": yellow,
             "side play again": at(20, 98),

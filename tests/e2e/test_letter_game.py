@@ -1,16 +1,18 @@
-"""The Letter Recognition activity of the real program, played by ear from start to finish
-through the X server: the letter asked is recognised from the sound the program plays, and the
-feedback is read off the screen."""
+"""The Letter Recognition and Beginning Sounds activities of the real program, played by ear from
+start to finish through the X server: the letter or word asked is recognised from the sound the
+program plays, and the feedback is read off the screen."""
 
 import os
 import sys
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
-from audio_tap import LETTERS, SILENCE, write_recordings  # noqa: E402
+from audio_tap import LETTERS, SILENCE, WORDS, write_recordings  # noqa: E402
 from e2e_support import (  # noqa: E402
-    EXIT, MENU_EXIT_COLOUR, MENU_LETTER_RECOGNITION, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, REC_SIZE,
-    START_OVER, tile)
+    BEGINNING_FEEDBACK_SPOT, BEGINNING_PLAY_AGAIN, EXIT, MENU_BUTTONS, MENU_EXIT_COLOUR,
+    MENU_LETTER_RECOGNITION, MENU_SIZE, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, REC_SIZE,
+    START_OVER, middle, tile)
+from xserver import eventually  # noqa: E402
 
 
 class LetterGameTest(e2e.ProgramTestCase):
@@ -129,6 +131,51 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.assertEqual(orders[0], orders[1])
         self.assertTrue(all(letter in LETTERS for letter in orders[0]), orders)
         self.assertEqual(len(set(orders[0])), len(orders[0]), orders)
+
+    def test_beginning_sounds_round_by_ear(self):
+        """Ten words, each heard from its own recording in words/, answered by the tile of its
+        first letter; the letters' pool beside it is untouched by that folder (the game above
+        asks exactly the 26 letters with words/ present)."""
+        program, audio = self.start_program()
+        menu = self.x.wait_window("Wordmeadow", program=program)
+        self.assertEqual(audio.next_sound(0), "Welcome")
+        mark = audio.wait_quiet()
+        self.click(menu, middle(MENU_BUTTONS["Beginning Sounds"]))
+        window = self.x.wait_window("Beginning Sounds", program=program)
+        self.assert_centred(window, *MENU_SIZE)
+        word = audio.next_sound(mark)
+        self.assertIn(word, WORDS)
+        self.wait_for_feedback(window, "blank", program, BEGINNING_FEEDBACK_SPOT)
+
+        # The button says the word again; Q is never right.
+        mark = audio.wait_quiet()
+        self.click(window, BEGINNING_PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), word)
+        self.assertEqual(self.answer(audio, window, "Q"), "TryAgain")
+        self.wait_for_feedback(window, "tryagain", program, BEGINNING_FEEDBACK_SPOT)
+
+        asked = [word]
+        while True:
+            heard = self.answer(audio, window, asked[-1][0].upper())
+            if heard == "Clap":
+                break
+            self.assertIn(heard, WORDS, f"after {asked}")
+            self.wait_for_feedback(window, "correct", program, BEGINNING_FEEDBACK_SPOT)
+            asked.append(heard)
+        self.assertEqual(len(asked), 10, asked)
+        self.assertEqual(len(set(asked)), 10, asked)
+        eventually(lambda: (e2e.congratulation_words(self.x.screenshot(), window) > 200,
+                            "no congratulation"), 10, "the congratulation")
+        self.x.screenshot().save_png(os.path.join(self.root, "beginning-congratulation.png"))
+
+        # Play Again on the picture asks a new round; the side Exit closes the window.
+        mark = audio.wait_quiet()
+        self.click(window, OVERLAY_PLAY_AGAIN)
+        self.assertIn(audio.next_sound(mark), WORDS)
+        self.wait_for_feedback(window, "blank", program, BEGINNING_FEEDBACK_SPOT)
+        self.click(window, EXIT)
+        self.x.wait_no_window("Beginning Sounds")
+        self.leave_by_exit(program, menu)
 
 
 if __name__ == "__main__":
