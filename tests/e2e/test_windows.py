@@ -50,7 +50,15 @@ REC_DESIGN = (
     + [(None, (32, 304, 409, 41)),  # Click on the letter you think you hear.
        ("feedback_blank", (168, 72, 111, 107)),
        ("rec_start_over", (8, 112, 136, 41))])
-BEGINNING_DESIGN = [(None, (24, 24, 431, 64))]  # a long instruction at 15.75 points
+BEGINNING_DESIGN = (
+    [("rec_background", (0, 0, 480, 360))]
+    + [(f"tile_{letter}", tile_rect(letter)) for letter in reversed(LETTERS)]
+    + [("beginning_play_again", (171, 300, 136, 41)),
+       ("feedback_blank", (308, 100, 111, 107)),
+       ("rec_exit", (8, 160, 136, 41)),
+       ("rec_start_over", (8, 112, 136, 41)),
+       (None, (24, 24, 431, 64))])  # a long instruction at 15.75 points
+WORD_PICTURE = (180, 100, 108, 108)  # each word's picture is named after its recording
 MENU_BACKGROUND_ONLY = (0, 0, 110, 320)  # a strip that no button or label covers
 REC_BACKGROUND_ONLY = (445, 60, 30, 140)
 WINDOW_COLOUR = (43, 108, 176)  # where no picture lies
@@ -137,6 +145,7 @@ class WineProgram(Program):
         for name in os.listdir(source):
             if name.lower().endswith(".wav"):
                 shutil.copy2(os.path.join(source, name), self.app)
+        shutil.copytree(os.path.join(source, "words"), os.path.join(self.app, "words"))
         write_url_opener_stand_in(self.bin)
         env = {"WINEPREFIX": wine_env["WINEPREFIX"], "WINEARCH": wine_env["WINEARCH"],
                "WINEDEBUG": "-all,trace+winmm"}  # names every file handed to PlaySound
@@ -387,14 +396,23 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         beginning = self.x.wait_window("Beginning Sounds", program=program)
         origin = (beginning["left"] + border, beginning["top"] + caption)
         self.assertEqual(self.client_size(beginning, origin), MENU_SIZE, beginning)
-        rect = BEGINNING_DESIGN[0][1]
+        rect = BEGINNING_DESIGN[-1][1]
+        # The first word is read from the words folder, and its picture shown.
+        words = re.escape(program.windows_path("words\\"))
+        played = eventually(lambda: ([path for _, path in program.sounds()
+                                      if re.match(words + r"[a-z_]+\.wav$", path)],
+                                     program.sounds()), 20, "a word to be played")
+        word = played[0][len(program.windows_path("words\\")):-len(".wav")]
+        design = BEGINNING_DESIGN + [(f"word_{word}", WORD_PICTURE)]
 
-        def drawn():
+        def drawn(colour=WINDOW_COLOUR, at=(5, 5)):
             shot = self.x.screenshot()
-            return shot.pixel(origin[0] + 5, origin[1] + 5) == WINDOW_COLOUR, shot
-        shot = eventually(drawn, 20, "the window to be drawn", interval=0.2)
+            return shot.pixel(origin[0] + at[0], origin[1] + at[1]) == colour, shot
+        centre = (WORD_PICTURE[0] + 54, WORD_PICTURE[1] + 54)
+        shot = eventually(lambda: drawn(picture(design[-1][0]).pixel(54, 54), centre), 20,
+                          "the window to be drawn", interval=0.2)
         shot.save_png(os.path.join(self.root, "beginning-sounds.png"))
-        text = self.assert_drawn(shot, origin, Composite(MENU_SIZE, BEGINNING_DESIGN))[rect]
+        text = self.assert_drawn(shot, origin, Composite(MENU_SIZE, design))[rect]
         rows = sorted({y for _, y in text})
         lines = 1 + sum(1 for a, b in zip(rows, rows[1:]) if b - a > 1)
         self.assertEqual(lines, 2, f"text rows {rows}")
