@@ -1,5 +1,6 @@
-// The letter pool's fill over real folders of 26 and of 40,000 letter files, and a click on the
-// right tile up to the moment the next letter's samples are handed to the audio device.
+// The letter pool's fill over real folders of 26 and of 40,000 letter files, a click on the
+// right tile up to the moment the next letter's samples are handed to the audio device, and an
+// activity window's load, from the click that shows it to the window drawn on screen.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include "letters/rec_window.h"
 #include "shell/folder_listing.h"
 #include "shell/platform_base.h"
+#include "shell/program.h"
+#include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sound_player.h"
 #include "shell/window_system.h"
 
@@ -70,11 +73,14 @@ BENCHMARK(BM_FillLetterPool)->Arg(26)->Arg(40000)->Unit(benchmark::kMillisecond)
 // Right tile clicks in the activity, on the real sound player over the shipped recordings, each
 // timed up to the moment the next letter's samples are handed to the audio device. With reopen,
 // every click finds the device let go, as after an idle spell, and opens it again first.
-void rightTileClicks(benchmark::State& state, bool reopen) {
+fs::path copyOfRecordings() {
   const fs::path folder = makeFolder("recordings");
-  for (const auto& entry : fs::directory_iterator(WORDMEADOW_RECORDINGS_DIR)) {
-    fs::copy_file(entry.path(), folder / entry.path().filename());
-  }
+  fs::copy(WORDMEADOW_RECORDINGS_DIR, folder, fs::copy_options::recursive);
+  return folder;
+}
+
+void rightTileClicks(benchmark::State& state, bool reopen) {
+  const fs::path folder = copyOfRecordings();
   SoundPlayer sound;
   BenchPlatform platform(folder.string(), &sound);
   WindowSystem windows(platform);
@@ -112,6 +118,35 @@ void BM_ReopenedDeviceToNextLetterQueued(benchmark::State& state) {
   rightTileClicks(state, true);
 }
 BENCHMARK(BM_ReopenedDeviceToNextLetterQueued)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Showing an activity window that is not loaded: its design state built, its load procedure run
+// (the first question chosen and its recording handed to the sound device) and the window
+// created, drawn and shown on the X server. Unloading it again is not timed.
+void BM_ShowActivityWindow(benchmark::State& state, const char* id) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    state.SkipWithError("no display");
+    return;
+  }
+  const fs::path folder = copyOfRecordings();
+  {
+    SoundPlayer sound;
+    SdlScreen screen;
+    BenchPlatform platform(folder.string(), &sound);
+    WindowSystem windows(screen);
+    defineWindows(windows, platform);
+    for (auto _ : state) {
+      windows.show(id);
+      state.PauseTiming();
+      windows.unload(id);
+      windows.releaseUnloaded();
+      state.ResumeTiming();
+    }
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  fs::remove_all(folder);
+}
+BENCHMARK_CAPTURE(BM_ShowActivityWindow, rec, "rec")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShowActivityWindow, beginning, "beginning")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace wordmeadow

@@ -92,17 +92,19 @@ target=$(readlink "$link")
     fail "/usr/games/wordmeadow links to $target, not to the program in /usr/lib/games/wordmeadow"
 [[ -x $appdir/wordmeadow ]] || fail "the program is not executable"
 
-# Every recording of the sources lies beside the program, under the same name.
+# Every recording of the sources lies beside the program under the same name, the words in words/.
 recordings() {
     find "$1" -maxdepth 1 -type f \( -name '*.wav' -o -name '*.WAV' \) -printf '%f\n' | sort
 }
-expected=$(recordings "$source_dir/recordings")
-shipped=$(recordings "$appdir")
-[[ -n $expected ]] || fail "no recordings in $source_dir/recordings"
-if [[ $shipped != "$expected" ]]; then
-    diff <(echo "$expected") <(echo "$shipped") >&2 || true
-    fail "the recordings beside the program differ from the sources' (< sources, > package)"
-fi
+for folder in "" words; do
+    expected=$(recordings "$source_dir/recordings/$folder")
+    shipped=$(recordings "$appdir/$folder")
+    [[ -n $expected ]] || fail "no recordings in $source_dir/recordings/$folder"
+    if [[ $shipped != "$expected" ]]; then
+        diff <(echo "$expected") <(echo "$shipped") >&2 || true
+        fail "the recordings in $appdir/$folder differ from the sources' (< sources, > package)"
+    fi
+done
 
 # --------------------------------------------------------------------------------------------
 step "menu entry and metadata"
