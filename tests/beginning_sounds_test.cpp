@@ -57,8 +57,8 @@ TEST_F(BeginningSoundsTest, ARoundAsksTenWordsByPictureAndSoundAndJudgesTheFirst
   clickOn("beginning", "X");
   clickOn("beginning", "Image2");
   clickOn("beginning", BeginningSoundsGame::kPicture);
-  EXPECT_EQ(platform.sounds(),
-            (Strings{"TryAgain.WAV", "TryAgain.WAV", "words/apple.wav", "words/apple.wav"}));
+  const std::string apple = recordingOf(asked());
+  EXPECT_EQ(platform.sounds(), (Strings{"TryAgain.WAV", "TryAgain.WAV", apple, apple}));
   EXPECT_EQ(visibleFeedback("beginning"), "tryagain");
 
   // The right tile: the check mark, Correct, and the next word at once, shown and spoken.
