@@ -25,8 +25,9 @@ from xserver import XServer, eventually  # noqa: E402
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot")
 PACKAGES = "xvfb, xdotool, x11-utils, imagemagick, wine, wine64"
-RECORDINGS = sorted(os.listdir(os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                            "..", "..", "recordings")))
+SOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "recordings")
+RECORDINGS = sorted(os.listdir(SOURCES))  # the words/ folder among them
+WORDS = sorted(os.listdir(os.path.join(SOURCES, "words")))
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 # A school's folder named outside the Western alphabet. No space: Wine quotes an argument with
 # one, and a quoted /D= is no folder to NSIS.
@@ -105,6 +106,7 @@ class WindowsInstallTest(e2e.ScratchTestCase):
     def assert_program_folder(self, folder, others=()):
         self.assertEqual(sorted(os.listdir(folder)),
                          sorted(["wordmeadow.exe", *RECORDINGS, *others]))
+        self.assertEqual(sorted(os.listdir(os.path.join(folder, "words"))), WORDS)
 
     def close(self):
         """Alt+F4 on the program's window: Windows turns it into a close from the frame."""
@@ -171,15 +173,17 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         # A parent's own voice in place of a letter and beside the others outlives an upgrade,
         # which goes where the program already is, and the uninstall.
         mine = b"RIFF a parent's own recording"
-        for name in ("A.wav", "Grandma.wav"):
+        for name in ("A.wav", "Grandma.wav", os.path.join("words", WORDS[0])):
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(mine)
         self.wine(self.setup, "/S")
-        with open(os.path.join(folder, "A.wav"), "rb") as f:
-            self.assertEqual(f.read(), mine)
+        for name in ("A.wav", os.path.join("words", WORDS[0])):
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(f.read(), mine)
         self.assert_program_folder(folder, ["uninstall.exe", "Grandma.wav"])
         self.uninstall(folder)
-        self.assertEqual(sorted(os.listdir(folder)), ["A.wav", "Grandma.wav"])
+        self.assertEqual(sorted(os.listdir(folder)), ["A.wav", "Grandma.wav", "words"])
+        self.assertEqual(os.listdir(os.path.join(folder, "words")), [WORDS[0]])
         self.assertFalse(os.path.exists(shortcut))
 
         # Into a school's folder named in Cyrillic and Greek, and started there.
