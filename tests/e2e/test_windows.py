@@ -399,9 +399,12 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         rect = BEGINNING_DESIGN[-1][1]
         # The first word is read from the words folder, and its picture shown.
         words = re.escape(program.windows_path("words\\"))
-        played = eventually(lambda: ([path for _, path in program.sounds()
-                                      if re.match(words + r"[a-z_]+\.wav$", path)],
-                                     program.sounds()), 20, "a word to be played")
+
+        def words_played():
+            played = [path for _, path in program.sounds()
+                      if re.match(words + r"[a-z_]+\.wav$", path)]
+            return bool(played), played or program.sounds()
+        played = eventually(words_played, 20, "a word to be played")
         word = played[0][len(program.windows_path("words\\")):-len(".wav")]
         design = BEGINNING_DESIGN + [(f"word_{word}", WORD_PICTURE)]
 
