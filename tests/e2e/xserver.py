@@ -13,11 +13,13 @@ re-runs itself this way that it is already on the private server.
 import os
 import re
 import select
+import shlex
 import shutil
 import signal
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 import zlib
 
@@ -147,11 +149,15 @@ class XServer:
     def start_window_manager(self):
         """Openbox, as on a desktop: windows get frames, and a click on a window without the
         focus gives it the focus (and is then passed on to it)."""
-        self._window_manager = subprocess.Popen(
-            ["openbox"], env=self.env(), stdin=subprocess.DEVNULL, stdout=self._log,
-            stderr=subprocess.STDOUT, start_new_session=True)
-        eventually(lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK",
-                                                   check=False), 10, "openbox to start")
+        with tempfile.TemporaryDirectory() as folder:
+            # The start-up command runs once openbox handles events: a window mapped before
+            # may be left waiting, unmanaged, until some other event comes.
+            ready = os.path.join(folder, "ready")
+            self._window_manager = subprocess.Popen(
+                ["openbox", "--startup", f"touch {shlex.quote(ready)}"], env=self.env(),
+                stdin=subprocess.DEVNULL, stdout=self._log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+            eventually(lambda: os.path.exists(ready), 10, "openbox to start")
 
     def run(self, *args, check=True):
         return subprocess.run(list(args), env=self.env(), capture_output=True, text=True,
