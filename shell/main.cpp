@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 #include <string_view>
 
 #include "shell/program.h"
@@ -28,6 +29,25 @@ bool hasRealDisplay() {
   return asked != nullptr && name == asked;
 }
 
+// What to tell the user when no window can be opened: the display tried and SDL's reason.
+std::string whyNoWindow() {
+  const char* display = SDL_getenv("DISPLAY");
+  const bool hasDisplay = display != nullptr && *display != '\0';
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  const bool askedDriver = asked != nullptr && *asked != '\0';
+  if (!hasDisplay && !askedDriver) return "no display found (DISPLAY is not set)";
+  // SDL keeps no reason for a driver it passed over or gave up: trying that driver again gives
+  // it. Unless one was asked for, that is X11.
+  SDL_VideoQuit();
+  if (SDL_VideoInit(askedDriver ? nullptr : "x11") == 0) {
+    return std::string("the display \"") + (hasDisplay ? display : "") +
+           "\" answered too late; start again";
+  }
+  if (!hasDisplay) return SDL_GetError();
+  return std::string("no connection to the display \"") + display + "\" (SDL: " + SDL_GetError() +
+         ")";
+}
+
 int run() {
   // Drawing straight into the window's surface: no GL context, which under X would cost time
   // and memory and make SDL recreate the window.
@@ -38,9 +58,7 @@ int run() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
-    std::fprintf(
-        stderr, "wordmeadow: cannot open a window: %s\n",
-        SDL_GetCurrentVideoDriver() ? "no display found (is DISPLAY set?)" : SDL_GetError());
+    std::fprintf(stderr, "wordmeadow: cannot open a window: %s\n", whyNoWindow().c_str());
     SDL_Quit();
     return EXIT_FAILURE;
   }
@@ -55,6 +73,12 @@ int run() {
     wordmeadow::defineWindows(windows, platform);
     wordmeadow::startProgram(windows);
     screen.run(windows, &sound);
+    if (!sound.device().releaseBeforeLeaving()) {
+      // The sound server hangs, and SDL would wait for it for ever, in closing the device as in
+      // quitting. The windows are gone and nothing is left to keep: end without it.
+      std::fflush(nullptr);
+      std::_Exit(EXIT_SUCCESS);
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "wordmeadow: %s\n", error.what());
     status = EXIT_FAILURE;

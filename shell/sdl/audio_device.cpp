@@ -102,6 +102,15 @@ void AudioDevice::settle() {
   if (worker.joinable()) worker.join();
 }
 
+bool AudioDevice::releaseBeforeLeaving() {
+  release();
+  std::unique_lock lock(mutex_);
+  if (!workDone_.wait_for(lock, timing_.leaveWait, [this] { return !working_; })) return false;
+  lock.unlock();
+  settle();  // the thread is ending: only its wake-up is left to do
+  return true;
+}
+
 void AudioDevice::handleEvent(const SDL_Event& event) {
   std::lock_guard lock(mutex_);
   if (event.type == wakeEvent_) {
@@ -205,6 +214,7 @@ void AudioDevice::work() {
   }
   working_ = false;
   lock.unlock();
+  workDone_.notify_all();
   if (wakeEvent_ != static_cast<Uint32>(-1)) {
     // The loop looks at msUntilDue() again, and joins this thread.
     SDL_Event wake{};

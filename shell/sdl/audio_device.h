@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -36,6 +37,9 @@ class AudioDevice {
     // A sound whose device took longer than this to open is no longer an answer to its click
     // and is dropped.
     std::chrono::milliseconds staleAfter{1000};
+    // How long leaving waits for the device to close. A sound server that hangs keeps SDL's
+    // audio thread, and so the closing, waiting for ever.
+    std::chrono::milliseconds leaveWait{1000};
   };
 
   // The format of the samples play() takes; SDL converts them to what the device plays.
@@ -55,6 +59,9 @@ class AudioDevice {
   SDL_AudioDeviceID id() const;
   // Waits until an opening or closing under way has finished.
   void settle();
+  // Lets the device go and waits at most leaveWait for it to close. False when it has not
+  // closed by then: its thread still uses this object, which must then never be destroyed.
+  bool releaseBeforeLeaving();
 
   // For the event loop: a removed device, the opener's wake-up, and the idle spell's end.
   void handleEvent(const SDL_Event& event);
@@ -72,6 +79,7 @@ class AudioDevice {
   const Timing timing_;
   const Uint32 wakeEvent_;
   mutable std::mutex mutex_;
+  std::condition_variable workDone_;  // working_ has become false
   State state_ = State::Closed;
   bool wanted_ = false;    // the device should be open
   bool lost_ = false;      // the open device was removed: close it

@@ -32,6 +32,10 @@ SdlScreen::SdlScreen() {
   // pixels Windows allows: SDL's own default distance, 32 pixels, would take two quick clicks on
   // neighbouring letter tiles for a double-click and lose the second.
   SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "2");
+  // Under a window manager the click on a window without the focus gives it the focus, and SDL
+  // would drop its press; that click must act, as it does on Windows. The press and its release
+  // still come once each, so it is one click.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
 }
 
 SdlScreen::~SdlScreen() = default;

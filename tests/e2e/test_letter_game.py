@@ -3,6 +3,7 @@ start to finish through the X server: the letter or word asked is recognised fro
 program plays, and the feedback is read off the screen."""
 
 import os
+import shutil
 import sys
 
 sys.dont_write_bytecode = True
@@ -10,9 +11,9 @@ import e2e_support as e2e  # noqa: E402
 from audio_tap import LETTERS, SILENCE, WORDS, write_recordings  # noqa: E402
 from e2e_support import (  # noqa: E402
     BEGINNING_FEEDBACK_SPOT, BEGINNING_PLAY_AGAIN, EXIT, MENU_BUTTONS, MENU_EXIT_COLOUR,
-    MENU_LETTER_RECOGNITION, MENU_SIZE, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, REC_SIZE,
+    MENU_LABEL, MENU_LETTER_RECOGNITION, MENU_SIZE, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, REC_SIZE,
     START_OVER, middle, tile)
-from xserver import eventually  # noqa: E402
+from xserver import SCREEN_WIDTH, eventually  # noqa: E402
 
 
 class LetterGameTest(e2e.ProgramTestCase):
@@ -110,6 +111,38 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.x.wait_no_window("Letter Recognition")
         self.assert_windows(program, ["Wordmeadow"])
         self.wait_until_seen(menu, MENU_EXIT_COLOUR, e2e.is_red, program)
+        self.leave_by_exit(program, menu)
+
+    def test_one_click_answers_in_the_window_without_the_focus_under_a_window_manager(self):
+        if shutil.which("openbox") is None:
+            self.skipTest("openbox is missing (package openbox)")
+        self.x.start_window_manager()
+        program, audio, menu, rec, asked = self.open_activity()
+        # Side by side, so that each can be clicked; the activity has the focus since it opened.
+        self.x.move_window(menu["id"], 0, 100)
+        self.x.move_window(rec["id"], SCREEN_WIDTH - REC_SIZE[0] - 10, 100)
+        menu = eventually(lambda: self.x.window_info(menu["id"])["left"] < 10 and
+                          self.x.window_info(menu["id"]), 10, "the menu to move")
+        rec = eventually(lambda: self.x.window_info(rec["id"])["left"] > 500 and
+                         self.x.window_info(rec["id"]), 10, "the activity to move")
+        self.wait_until_seen(menu, MENU_EXIT_COLOUR, e2e.is_red, program)
+
+        def focused():
+            return int(self.x.run("xdotool", "getwindowfocus"))
+
+        # The menu's label takes the focus; then one click on the right tile answers it...
+        self.assertEqual(focused(), int(rec["id"], 16))
+        self.click(menu, MENU_LABEL)
+        eventually(lambda: focused() == int(menu["id"], 16), 10, "the menu to have the focus")
+        mark = audio.wait_quiet()
+        self.click(rec, tile(asked))
+        self.assertIn(audio.next_sound(mark), LETTERS)
+        # Once: a second press would have answered the next letter with "try again".
+        end = audio.wait_written(audio.wait_quiet(), 1.0)
+        self.assertNotIn("TryAgain", audio.labels(mark, end))
+        self.assertEqual(self.feedback(self.x.screenshot(), rec), "correct")
+        # ...and one click on the menu's Exit! ends the program.
+        self.assertEqual(focused(), int(rec["id"], 16))
         self.leave_by_exit(program, menu)
 
     def test_letters_come_in_the_same_order_on_every_run(self):

@@ -137,16 +137,24 @@ class NoDisplayTest(unittest.TestCase):
         env = {name: value for name, value in os.environ.items()
                if name not in ("DISPLAY", "WAYLAND_DISPLAY") and not name.startswith("SDL_")}
         env["SDL_AUDIODRIVER"] = "dummy"
-        with tempfile.TemporaryDirectory() as runtime:
-            # As in a login session without a desktop: the runtime folder is there, empty.
-            env["XDG_RUNTIME_DIR"] = runtime
-            result = subprocess.run([e2e.program_path], env=env, capture_output=True,
-                                    text=True, timeout=30)
-        self.assertEqual(result.returncode, 1, result)
-        lines = result.stderr.splitlines()
-        self.assertEqual(len(lines), 1, result.stderr)
-        self.assertIn("display", lines[0].lower())
-        self.assertEqual(result.stdout, "")
+        # A display number no X server has: connecting to it is refused.
+        refused = next(f":{n}" for n in range(90, 200) if not os.path.exists(f"/tmp/.X{n}-lock")
+                       and not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+        for display, expected in ((None, "no display found (DISPLAY is not set)"),
+                                  (refused, f'no connection to the display "{refused}" (SDL: ')):
+            if display is not None:
+                env["DISPLAY"] = display
+            with tempfile.TemporaryDirectory() as runtime:
+                # As in a login session without a desktop: the runtime folder is there, empty.
+                env["XDG_RUNTIME_DIR"] = runtime
+                result = subprocess.run([e2e.program_path], env=env, capture_output=True,
+                                        text=True, timeout=30)
+            self.assertEqual(result.returncode, 1, result)
+            lines = result.stderr.splitlines()
+            self.assertEqual(len(lines), 1, result.stderr)
+            self.assertTrue(lines[0].startswith("wordmeadow: cannot open a window: " + expected),
+                            lines[0])
+            self.assertEqual(result.stdout, "")
 
 
 if __name__ == "__main__":

@@ -15,7 +15,7 @@ import time
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
 from audio_tap import LETTERS, RATE, AudioTap, write_recordings  # noqa: E402
-from e2e_support import MENU_LETTER_RECOGNITION, PLAY_AGAIN, tile  # noqa: E402
+from e2e_support import EXIT, MENU_EXIT, MENU_LETTER_RECOGNITION, PLAY_AGAIN, tile  # noqa: E402
 from xserver import eventually, stop_process  # noqa: E402
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "pipewire",
@@ -139,6 +139,12 @@ class SoundServer:
             proc.wait(10)
         self.daemons = []
 
+    def hang(self):
+        """Stops the server and its recorder (SIGSTOP) as a server that hangs: its clients'
+        requests go unanswered."""
+        for proc in self.daemons:
+            os.killpg(proc.pid, signal.SIGSTOP)
+
     def stop(self):
         self.kill()
         for proc in self.helpers:
@@ -209,7 +215,7 @@ class SoundServerTest(e2e.ProgramTestCase):
         return [line for line in program.stderr().splitlines()
                 if line.startswith("wordmeadow: no sound")]
 
-    def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart(self):
+    def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart_and_a_hang(self):
         server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
 
         # Once the welcome is over and nothing plays, the program lets the server go...
@@ -231,6 +237,19 @@ class SoundServerTest(e2e.ProgramTestCase):
         self.assertNotEqual(heard, asked)
         program.check_running()
         self.assertEqual(self.no_sound_lines(program), [])
+
+        # The server hangs in the middle of a sound: leaving does not wait for it.
+        mark = audio.wait_quiet()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), heard)
+        server.hang()
+        self.click(rec, EXIT)
+        self.x.wait_no_window("Letter Recognition")
+        self.click(menu, MENU_EXIT)
+        left = time.monotonic()
+        self.assertEqual(program.wait_exit(timeout=5), 0, program.stderr())
+        print(f"\n  Exit! to the program's end with the server hung: "
+              f"{time.monotonic() - left:.2f} s", file=sys.stderr)
 
     def test_pulseaudio_started_after_the_program(self):
         server = self.server("pulseaudio")

@@ -13,11 +13,13 @@ re-runs itself this way that it is already on the private server.
 import os
 import re
 import select
+import shlex
 import shutil
 import signal
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 import zlib
 
@@ -106,11 +108,13 @@ class Screenshot:
 
 
 class XServer:
-    """A private Xvfb; the display number is chosen by the server itself (-displayfd)."""
+    """A private Xvfb; the display number is chosen by the server itself (-displayfd). Bare, it
+    has no window manager: start_window_manager() adds one."""
 
     def __init__(self, log_path):
         read_end, write_end = os.pipe()
         self._log = open(log_path, "wb")
+        self._window_manager = None
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
              f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-noreset"],
@@ -141,6 +145,19 @@ class XServer:
         env["DISPLAY"] = self.display
         env.pop("WAYLAND_DISPLAY", None)
         return env
+
+    def start_window_manager(self):
+        """Openbox, as on a desktop: windows get frames, and a click on a window without the
+        focus gives it the focus (and is then passed on to it)."""
+        with tempfile.TemporaryDirectory() as folder:
+            # The start-up command runs once openbox handles events: a window mapped before
+            # may be left waiting, unmanaged, until some other event comes.
+            ready = os.path.join(folder, "ready")
+            self._window_manager = subprocess.Popen(
+                ["openbox", "--startup", f"touch {shlex.quote(ready)}"], env=self.env(),
+                stdin=subprocess.DEVNULL, stdout=self._log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+            eventually(lambda: os.path.exists(ready), 10, "openbox to start")
 
     def run(self, *args, check=True):
         return subprocess.run(list(args), env=self.env(), capture_output=True, text=True,
@@ -176,7 +193,9 @@ class XServer:
     def windows(self):
         """{title: [window id, ...]} of the top-level windows that are on screen."""
         found = {}
-        for line in self.run("xwininfo", "-root", "-children").splitlines():
+        # Under a window manager each window lies inside a frame of its own.
+        depth = "-children" if self._window_manager is None else "-tree"
+        for line in self.run("xwininfo", "-root", depth).splitlines():
             m = self._TREE_LINE.match(line)
             if m:
                 info = self.window_info(m.group(1))
@@ -211,6 +230,8 @@ class XServer:
                    f"the window {title!r} to go away", interval=0.1)
 
     def stop(self):
+        if self._window_manager is not None:
+            stop_process(self._window_manager)
         stop_process(self.proc)
         self._log.close()
 
