@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "activities/further_activities.h"
+#include "activities/match_window.h"
 #include "letters/rec_window.h"
 #include "shell/main_window.h"
 
@@ -13,6 +14,8 @@ void defineWindows(WindowSystem& windows, Platform& platform) {
   windows.define(RecWindow::kId, [&] { return std::make_unique<RecWindow>(windows, platform); });
   windows.define(BuildWindow::kId, [] { return std::make_unique<BuildWindow>(); });
   windows.define(BeginningWindow::kId, [] { return std::make_unique<BeginningWindow>(); });
+  windows.define(MatchWindow::kId,
+                 [&] { return std::make_unique<MatchWindow>(windows, platform); });
 }
 
 void startProgram(WindowSystem& windows) {

@@ -55,6 +55,7 @@ def middle(rect):
 MENU_LETTER_RECOGNITION = (233, 90)  # below the label that covers the button's top rows
 MENU_LABEL = (200, 66)  # on the "Start A Activity" label, over the top rows of that button
 MENU_MATCHING_LETTERS = middle(MENU_BUTTONS["Matching Letters"])  # nothing behind it
+MENU_BACKGROUND = (60, 200)  # no button or label
 MENU_EXIT = middle(MENU_BUTTONS["Exit!"])
 MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
 # In the activity window:
