@@ -85,6 +85,28 @@ def tile(letter):
     return middle(tile_rect(letter))
 
 
+MATCH_SIZE = (479, 360)
+
+
+def card_rect(k):
+    """Matching Letters' card k, in three rows of four."""
+    return 168 + 76 * (k % 4), 56 + 76 * (k // 4), 72, 72
+
+
+def card(k):
+    return middle(card_rect(k))
+
+
+def card_corner(k):
+    """A point of the card above any letter: purple on the back, white on a face."""
+    return card_rect(k)[0] + 12, card_rect(k)[1] + 12
+
+
+def card_edge(k):
+    """A point of the card's edge that a found pair's frame covers in green."""
+    return card_rect(k)[0] + 3, card_rect(k)[1] + 36
+
+
 # Colour classes for sampled pixels.
 def is_white(c):
     return min(c) > 200
@@ -112,6 +134,10 @@ def is_orange(c):
 
 def is_turquoise(c):
     return c[0] < 120 and c[1] > 120 and c[2] > 120 and abs(c[1] - c[2]) < 50
+
+
+def is_purple(c):
+    return c[2] > 150 and c[0] > c[1] + 15 and c[2] > c[0] + 40
 
 
 def is_pale_yellow(c):
