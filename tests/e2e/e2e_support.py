@@ -93,18 +93,13 @@ def card_rect(k):
     return 168 + 76 * (k % 4), 56 + 76 * (k // 4), 72, 72
 
 
-def card(k):
-    return middle(card_rect(k))
+CARD_CORNER = (12, 12)  # above any letter: purple on the back, white on a face
+CARD_FRAME = (3, 36)  # green once the card's pair is found
 
 
-def card_corner(k):
-    """A point of the card above any letter: purple on the back, white on a face."""
-    return card_rect(k)[0] + 12, card_rect(k)[1] + 12
-
-
-def card_edge(k):
-    """A point of the card's edge that a found pair's frame covers in green."""
-    return card_rect(k)[0] + 3, card_rect(k)[1] + 36
+def card(k, at=(36, 36)):
+    """A point of card k, from its corner: by default its middle."""
+    return card_rect(k)[0] + at[0], card_rect(k)[1] + at[1]
 
 
 # Colour classes for sampled pixels.
