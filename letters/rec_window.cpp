@@ -13,7 +13,7 @@ RecWindow::RecWindow(WindowSystem& windows, Platform& platform)
   addLetterTiles([this](char letter) { game_.answer(letter); });
   addExitButton();
   addReplayButton([this] { game_.replay(); });
-  addLabel("Label1", {24, 8, 409, 41}, "What Letter Do You Hear?", 24);
+  addTitle("What Letter Do You Hear?");
   addBackground();
 }
 

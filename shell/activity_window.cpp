@@ -36,10 +36,12 @@ void ActivityWindow::answerRight(bool roundOver) {
   show("correct");
   hide("tryagain");
   requestCue(platform_, cue::kCorrect);
-  if (roundOver) {
-    showCongratulation();
-    requestCue(platform_, cue::kClap);
-  }
+  if (roundOver) finishRound();
+}
+
+void ActivityWindow::finishRound() {
+  showCongratulation();
+  requestCue(platform_, cue::kClap);
 }
 
 void ActivityWindow::showCongratulation() {
@@ -88,6 +90,10 @@ void ActivityWindow::addLetterTiles(std::function<void(char)> answer) {
 
 void ActivityWindow::addBackground() {
   addPicture("Image1", {0, 0, 480, 360}, "rec_background");
+}
+
+void ActivityWindow::addTitle(std::string text) {
+  addLabel("Label1", {24, 8, 409, 41}, std::move(text), 24);
 }
 
 }  // namespace wordmeadow

@@ -35,6 +35,8 @@ class ActivityWindow : public Window {
   // congratulation group and the Clap. The caller asks the next question, which cuts the Correct
   // cue off.
   void answerRight(bool roundOver);
+  // The end of a round: the congratulation group and the Clap.
+  void finishRound();
 
  protected:
   ActivityWindow(WindowSystem& windows, Platform& platform, std::string id, std::string caption,
@@ -52,6 +54,8 @@ class ActivityWindow : public Window {
   void addFeedback(Point spot);
   void addLetterTiles(std::function<void(char)> answer);
   void addBackground();
+  // The window's heading across the top (Label1).
+  void addTitle(std::string text);
 
   void unloadSelf() { windows_.unload(id()); }
   Platform& platform() { return platform_; }

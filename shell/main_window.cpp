@@ -10,8 +10,9 @@ namespace wordmeadow {
 MainWindow::MainWindow(WindowSystem& windows, Platform& platform)
     : Window(kId, "Wordmeadow", {479, 360}), windows_(windows), platform_(platform) {
   // Front to back; the stacked buttons overlap their neighbours by one row, and the one listed
-  // first lies in front. Matching Letters has no activity yet, so its button does nothing.
-  addPicture("Image6", {120, 184, 227, 41}, "main_matching_letters", [] {});
+  // first lies in front.
+  addPicture("Image6", {120, 184, 227, 41}, "main_matching_letters",
+             [this] { windows_.show("match"); });
   addPicture("Image5", {120, 104, 227, 41}, "main_build_sentence",
              [this] { windows_.show("build"); });
   addPicture("Image4", {120, 144, 227, 41}, "main_beginning_sounds",

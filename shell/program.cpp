@@ -4,6 +4,7 @@
 
 #include "activities/beginning_window.h"
 #include "activities/build_window.h"
+#include "activities/match_window.h"
 #include "letters/rec_window.h"
 #include "shell/main_window.h"
 
@@ -15,6 +16,8 @@ void defineWindows(WindowSystem& windows, Platform& platform) {
   windows.define(BuildWindow::kId, [] { return std::make_unique<BuildWindow>(); });
   windows.define(BeginningWindow::kId,
                  [&] { return std::make_unique<BeginningWindow>(windows, platform); });
+  windows.define(MatchWindow::kId,
+                 [&] { return std::make_unique<MatchWindow>(windows, platform); });
 }
 
 void startProgram(WindowSystem& windows) {

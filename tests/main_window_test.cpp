@@ -55,9 +55,9 @@ TEST_F(MainWindowTest, ClicksGoToTheFrontMostElementWhereElementsOverlap) {
   EXPECT_EQ(elementAt(480, 0), "");
 
   platform.clearLog();
-  windows.click("Main", {200, 66});   // on the label: nothing happens
-  windows.click("Main", {20, 330});   // on the version label
-  windows.click("Main", {200, 200});  // Matching Letters has no activity yet
+  windows.click("Main", {200, 66});  // on the label: nothing happens
+  windows.click("Main", {20, 330});  // on the version label
+  windows.click("Main", {60, 200});  // on the background
   EXPECT_TRUE(platform.log.empty());
   EXPECT_EQ(windows.loadedWindows().size(), 1u);
 }
@@ -79,6 +79,7 @@ TEST_F(MainWindowTest, LetterRecognitionOpensTheActivityOnceAndThenOnlyBringsItT
 TEST_F(MainWindowTest, FurtherActivitiesOpenTheirOwnWindows) {
   clickOn("Main", "Image4");
   clickOn("Main", "Image5");
+  clickOn("Main", "Image6");
   ASSERT_NE(windows.find("beginning"), nullptr);
   ASSERT_NE(windows.find("build"), nullptr);
   EXPECT_EQ(windows.find("beginning")->caption(), "Beginning Sounds");
@@ -86,6 +87,7 @@ TEST_F(MainWindowTest, FurtherActivitiesOpenTheirOwnWindows) {
             "Click on the letter that matches  the BEGINNING sound of the word you hear.");
   EXPECT_EQ(windows.find("build")->caption(), "Build A Sentence");
   EXPECT_TRUE(windows.find("build")->elements().empty());
+  EXPECT_EQ(windows.find("match")->caption(), "Matching Letters");
 }
 
 TEST_F(MainWindowTest, ExitUnloadsTheOthersThenOpensThePublisherThenUnloadsTheMenu) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Draws every picture Wordmeadow shows (menu, Letter Recognition, window icon)
-# and writes them to assets/ as 24-bit uncompressed BMPs, the one format
-# SDL_LoadBMP reads without extra libraries.
+# Draws every picture Wordmeadow shows (menu, Letter Recognition, Matching
+# Letters, window icon) and writes them to assets/ as 24-bit uncompressed BMPs,
+# the one format SDL_LoadBMP reads without extra libraries.
 #
-# Needs: ImageMagick 6 (convert, identify) and fonts-liberation2.
+# Needs: ImageMagick 6 (convert, identify), fonts-liberation2 and
+# fonts-sil-andika.
 # Usage: tools/make_pictures.sh        (from any directory)
 #
 # Output is deterministic: confetti positions come from a fixed-seed generator,
@@ -13,9 +14,12 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 OUT="$ROOT/assets"
 FONT=/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
+# The cards' letters: Andika tells I from l and has the a and g children learn to write.
+CARD_FONT=/usr/share/fonts/truetype/andika/Andika-Bold.ttf
 
 command -v convert >/dev/null || { echo "ImageMagick (convert) is missing" >&2; exit 1; }
 [[ -r $FONT ]] || { echo "missing font $FONT (install fonts-liberation2)" >&2; exit 1; }
+[[ -r $CARD_FONT ]] || { echo "missing font $CARD_FONT (install fonts-sil-andika)" >&2; exit 1; }
 
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
@@ -294,6 +298,49 @@ save_bmp "$T/ov.miff" rec_overlay
 button rec_overlay_play_again 227 41 turquoise 'Play Again' 20 "$T/ov.miff" 120 176
 button rec_overlay_exit       227 41 red       'Exit!'      22 "$T/ov.miff" 120 232
 
+# --------------------------------------------------------- matching letters ----
+
+# The cards lie on the Letter Recognition background at 12 places, so they are
+# square: no corner has to blend into one place's crop.
+convert -size 72x72 gradient:'#9b7bff-#4a25b0' \
+    -fill none -stroke '#2c1470' -strokewidth 2 -draw 'rectangle 1,1 70,70' \
+    -stroke 'rgba(255,255,255,0.7)' -strokewidth 2 -draw 'rectangle 6,6 65,65' \
+    -fill '#ffe45c' -stroke white -strokewidth 1.5 -draw "$(star 36 37 21 9 0)" \
+    "$T/card_back.miff"
+save_bmp "$T/card_back.miff" card_back
+
+# Faces: a dark letter on a light card. Every letter stands on one baseline, the
+# block from the tallest ascender to the lowest descender centred in the card,
+# and each letter centred on its own ink across.
+CARD_PT=46
+read -r asc_top < <(convert -background none -font "$CARD_FONT" -pointsize "$CARD_PT" \
+    label:l -trim -format '%Y\n' info: | tr -d +)
+read -r desc_bottom < <(convert -background none -font "$CARD_FONT" -pointsize "$CARD_PT" \
+    label:g -trim -format '%h %Y\n' info: | awk '{ print $1 + $2 }')
+face_y=$(((72 - (desc_bottom - asc_top) + 1) / 2 - asc_top))
+convert -size 72x72 gradient:'#fffdf4-#f4ecd6' \
+    -fill none -stroke '#bba87c' -strokewidth 2 -draw 'rectangle 1,1 70,70' "$T/face.miff"
+for L in {A..Z} {a..z}; do
+    convert -background none -fill '#1c2750' -font "$CARD_FONT" -pointsize "$CARD_PT" \
+        label:"$L" "$T/face_glyph.miff"
+    read -r gw gx < <(convert "$T/face_glyph.miff" -trim -format '%w %X\n' info:)
+    gx=${gx#+}
+    convert "$T/face.miff" "$T/face_glyph.miff" -gravity NorthWest \
+        -geometry "$(printf '%+d%+d' $(((72 - gw + 1) / 2 - gx)) "$face_y")" \
+        -compose over -composite "$T/face_final.miff"
+    if [[ $L == [A-Z] ]]; then
+        save_bmp "$T/face_final.miff" "card_upper_$L"
+    else
+        save_bmp "$T/face_final.miff" "card_lower_$L"
+    fi
+done
+
+# A found pair's green frame: four strips laid over the card's edge.
+convert -size 72x6 xc:'#2e9a24' -fill '#72d957' -draw 'rectangle 0,2 71,3' "$T/frame.miff"
+save_bmp "$T/frame.miff" card_frame_across
+convert "$T/frame.miff" -rotate 90 -gravity center -crop 6x60+0+0 +repage "$T/frame.miff"
+save_bmp "$T/frame.miff" card_frame_down
+
 # ---------------------------------------------------------------- check ----
 
 # SDL_LoadBMP wants plain 24-bit BI_RGB files; catch anything else here.
@@ -319,4 +366,9 @@ done
 for n in rec_play_again rec_start_over rec_exit beginning_play_again; do check "$n" 136 41; done
 for n in feedback_blank feedback_correct feedback_tryagain; do check "$n" 111 107; done
 for L in {A..Z}; do check "tile_$L" 30 27; done
+check card_back 72 72
+for L in {A..Z}; do check "card_upper_$L" 72 72; done
+for L in {a..z}; do check "card_lower_$L" 72 72; done
+check card_frame_across 72 6
+check card_frame_down 6 60
 echo "pictures written to $OUT"

@@ -55,6 +55,7 @@ def middle(rect):
 MENU_LETTER_RECOGNITION = (233, 90)  # below the label that covers the button's top rows
 MENU_LABEL = (200, 66)  # on the "Start A Activity" label, over the top rows of that button
 MENU_MATCHING_LETTERS = middle(MENU_BUTTONS["Matching Letters"])  # nothing behind it
+MENU_BACKGROUND = (60, 200)  # no button or label
 MENU_EXIT = middle(MENU_BUTTONS["Exit!"])
 MENU_EXIT_COLOUR = (132, 284)  # left of the word "Exit!"
 # In the activity window:
@@ -87,6 +88,23 @@ def tile(letter):
     return middle(tile_rect(letter))
 
 
+MATCH_SIZE = (479, 360)
+
+
+def card_rect(k):
+    """Matching Letters' card k, in three rows of four."""
+    return 168 + 76 * (k % 4), 56 + 76 * (k // 4), 72, 72
+
+
+CARD_CORNER = (12, 12)  # above any letter: purple on the back, white on a face
+CARD_FRAME = (3, 36)  # green once the card's pair is found
+
+
+def card(k, at=(36, 36)):
+    """A point of card k, from its corner: by default its middle."""
+    return card_rect(k)[0] + at[0], card_rect(k)[1] + at[1]
+
+
 # Colour classes for sampled pixels.
 def is_white(c):
     return min(c) > 200
@@ -114,6 +132,10 @@ def is_orange(c):
 
 def is_turquoise(c):
     return c[0] < 120 and c[1] > 120 and c[2] > 120 and abs(c[1] - c[2]) < 50
+
+
+def is_purple(c):
+    return c[2] > 150 and c[0] > c[1] + 15 and c[2] > c[0] + 40
 
 
 def is_pale_yellow(c):

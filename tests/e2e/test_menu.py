@@ -16,7 +16,6 @@ from xserver import SCREEN_WIDTH, eventually  # noqa: E402
 
 BUILD_A_SENTENCE = MENU_BUTTONS["Build A Sentence"]
 BEGINNING_SOUNDS = MENU_BUTTONS["Beginning Sounds"]
-MATCHING_LETTERS = MENU_BUTTONS["Matching Letters"]
 EXIT = MENU_BUTTONS["Exit!"]
 
 
@@ -75,10 +74,10 @@ class MenuTest(e2e.ProgramTestCase):
 
         eventually(buttons_drawn, 10, "the menu's buttons to be drawn", interval=0.2)
 
-    def test_label_and_matching_letters_open_nothing_but_beginning_sounds_opens_its_window(self):
+    def test_label_and_background_open_nothing_but_beginning_sounds_opens_its_window(self):
         program, audio, menu = self.open_menu()
         self.click(menu, MENU_LABEL)
-        self.click(menu, middle(MATCHING_LETTERS))
+        self.click(menu, e2e.MENU_BACKGROUND)
         self.click(menu, middle(BEGINNING_SOUNDS))
         # Clicks are handled in order, so anything the first two opened is there by now.
         beginning = self.x.wait_window("Beginning Sounds", program=program)

@@ -21,7 +21,7 @@ import e2e_support as e2e  # noqa: E402
 from audio_tap import LETTERS  # noqa: E402
 from e2e_support import (  # noqa: E402
     EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, MENU_SIZE, PLAY_AGAIN, REC_SIZE,
-    middle, tile, tile_rect)
+    card_rect, middle, tile, tile_rect)
 from program import Program, opened_addresses, write_url_opener_stand_in  # noqa: E402
 from xserver import SCREEN_HEIGHT, SCREEN_WIDTH, XServer, eventually  # noqa: E402
 import wine  # noqa: E402
@@ -431,6 +431,30 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.assert_drawn(shot, origin, Composite(MENU_SIZE, []))
         self.close_by_frame()
         self.x.wait_no_window("Build A Sentence")
+
+        # Matching Letters deals its cards face down; one turned shows its letter, whose file it
+        # plays from the program's folder.
+        self.click(menu_origin, middle(MENU_BUTTONS["Matching Letters"]))
+        match = self.x.wait_window("Matching Letters", program=program)
+        corner = on_screen((match["left"] + border, match["top"] + caption), card_rect(0)[:2])
+
+        def card_drawn(expected):
+            shot = self.x.screenshot()
+            return all(shot.pixel(corner[0] + x, corner[1] + y) == expected.pixel(x, y)
+                       for y in range(0, 72, 3) for x in range(0, 72, 3))
+        eventually(lambda: (card_drawn(picture("card_back")), None), 20, "the cards", interval=0.2)
+        played = len(program.sounds())
+        self.x.click(corner[0] + 36, corner[1] + 36)
+        sounds = eventually(lambda: (len(program.sounds()) > played, program.sounds()), 20,
+                            "the card's letter to be played")
+        self.assertEqual(sounds[played][0], 0x20001)
+        self.assertRegex(sounds[played][1],
+                         r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
+        letter = sounds[played][1][-5]
+        faces = [picture(f"card_upper_{letter}"), picture(f"card_lower_{letter.lower()}")]
+        eventually(lambda: (any(map(card_drawn, faces)), letter), 20, "the face", interval=0.2)
+        self.close_by_frame()
+        self.x.wait_no_window("Matching Letters")
         self.close_by_frame()
         self.assertEqual(program.wait_exit(), 0)
 

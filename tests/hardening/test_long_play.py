@@ -63,7 +63,7 @@ class LongPlayTest(h.HardeningTestCase):
         while clicks < CLICKS:
             cycle_start = clicks
             # The menu: two spots that do nothing, then the activity.
-            clicks += self.press(menu, [e2e.MENU_MATCHING_LETTERS, e2e.MENU_LABEL,
+            clicks += self.press(menu, [e2e.MENU_BACKGROUND, e2e.MENU_LABEL,
                                         e2e.MENU_LETTER_RECOGNITION])
             rec = self.x.wait_window("Letter Recognition", program=program)
             self.wait_for_surface(rec, "game", program)
