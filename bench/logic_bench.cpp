@@ -147,6 +147,7 @@ void BM_ShowActivityWindow(benchmark::State& state, const char* id) {
 }
 BENCHMARK_CAPTURE(BM_ShowActivityWindow, rec, "rec")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ShowActivityWindow, beginning, "beginning")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShowActivityWindow, match, "match")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace wordmeadow
