@@ -156,8 +156,9 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         windows_folder = entry["InstallLocation"]
         self.assertEqual(unix(windows_folder), folder)
         # The size in KiB of what was installed, each file counted in whole KiB.
-        sizes = [os.path.getsize(os.path.join(folder, name))
-                 for name in os.listdir(folder) if name != "uninstall.exe"]
+        sizes = [os.path.getsize(os.path.join(path, name))
+                 for path, _, names in os.walk(folder) for name in names
+                 if name != "uninstall.exe"]
         self.assertTrue(sum(sizes) // 1024 <= entry.pop("EstimatedSize")
                         <= sum(sizes) // 1024 + len(sizes), sum(sizes))
         self.assertEqual(entry, {
