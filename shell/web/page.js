@@ -1,0 +1,258 @@
+// The browser side of the program: the start screen, the windows' boxes and title bars, their
+// canvases and drawing, pointer input, and sound through Web Audio. The program itself
+// (wordmeadow.js and .wasm, from shell/web/*.cpp) calls the functions of `page` below.
+'use strict';
+
+(() => {
+  // Filled in by the build: the pictures of assets/, by name.
+  const PICTURES = /*@PICTURES@*/ [];
+  const LABEL_FONT = 'Wordmeadow Labels';
+  // Liberation Sans' vertical metrics (units per em 2048), rounded up as the desktop's font
+  // renderer does: a label's first baseline lies one ascent below its top.
+  const ASCENT = 1854 / 2048;
+  const LINE_SKIP = 2355 / 2048;
+  // Two presses make a double-click within this time, and within this distance in the client
+  // area: the desktop's 2 pixels for a mouse, more for a finger or a pen.
+  const DOUBLE_CLICK_MS = 500;
+  const DOUBLE_CLICK_SLOP = { mouse: 2, touch: 16, pen: 8 };
+
+  const desk = document.getElementById('desk');
+  const startButton = document.getElementById('start');
+  const windows = new Map();  // id -> { box, canvas, context }
+  const pictures = new Map();  // name -> decoded <img>
+  let program = null;
+  let audio = null;
+
+  // --- Everything the start needs, fetched while the start screen is up. ---
+  const picturesLoaded = Promise.all(PICTURES.map((name) => {
+    const img = new Image();
+    img.src = `assets/${name}.bmp`;
+    return img.decode().then(() => pictures.set(name, img), () => {});
+  }));
+  const fontLoaded = new FontFace(LABEL_FONT, 'url(LiberationSans-Bold.ttf)', { weight: 'bold' })
+    .load().then((face) => document.fonts.add(face), () => {});
+  const listing = () => fetch('listing.txt', { cache: 'no-cache' })
+    .then((r) => (r.ok ? r.text() : ''), () => '');
+  const moduleLoaded = createWordmeadow({ page: null });
+
+  if ('serviceWorker' in navigator) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
+
+  // --- Sound: each recording fetched and decoded once; a new request cuts off the last. ---
+  const sounds = new Map();  // path -> Promise of an AudioBuffer, or null when unplayable
+  let playing = null;
+  let requests = 0;
+  let alertTone = null;
+
+  // Two short soft beeps stand in for the system's alert sound, as on the desktop.
+  function makeAlertTone() {
+    const rate = 22050;
+    const buffer = audio.createBuffer(1, Math.floor(rate * 3 / 10), rate);
+    const samples = buffer.getChannelData(0);
+    for (let i = 0; i < samples.length; ++i) {
+      const t = i / rate;
+      const audible = t < 0.12 || t > 0.18;
+      const fade = Math.min(1, t / 0.005, (0.3 - t) / 0.005);
+      samples[i] = audible ? (9000 / 32768) * fade * Math.sin(2 * Math.PI * 880 * t) : 0;
+    }
+    return buffer;
+  }
+
+  function decoded(path) {
+    let sound = sounds.get(path);
+    if (!sound) {
+      sound = fetch(encodeURI(path))
+        .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(r.statusText))))
+        .then((bytes) => audio.decodeAudioData(bytes))
+        .catch(() => null);
+      sounds.set(path, sound);
+    }
+    return sound;
+  }
+
+  function playSound(path) {
+    if (!audio) return;
+    const request = ++requests;
+    if (playing) {
+      playing.stop();
+      playing = null;
+    }
+    decoded(path).then((buffer) => {
+      if (request !== requests) return;  // a later request came first: nothing is queued
+      const source = audio.createBufferSource();
+      source.buffer = buffer || (alertTone ??= makeAlertTone());
+      source.connect(audio.destination);
+      source.start();
+      playing = source;
+    });
+  }
+
+  // --- Windows: a box with a title bar over one canvas of the client area's size. ---
+  function openWindow(id, caption, width, height) {
+    const box = document.createElement('section');
+    box.className = 'window';
+    box.dataset.window = id;
+    const bar = document.createElement('header');
+    bar.className = 'title';
+    const icon = pictures.get('icon');
+    if (icon) {
+      const img = icon.cloneNode();
+      img.alt = '';
+      bar.append(img);
+    }
+    const title = document.createElement('h1');
+    title.textContent = caption;
+    const close = document.createElement('button');
+    close.className = 'close';
+    close.setAttribute('aria-label', 'Close');
+    close.textContent = '\u2715';
+    close.addEventListener('click', () => settle(program.ccall('wm_close', 'number', ['string'], [id])));
+    bar.append(title, close);
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    canvas.dataset.window = id;
+    listenForPresses(canvas, id);
+    box.append(bar, canvas);
+    box.setAttribute('aria-label', caption);
+    windows.set(id, { box, canvas, context: canvas.getContext('2d') });
+  }
+
+  function showWindow(id) {
+    desk.append(windows.get(id).box);
+    fitDesk();
+  }
+
+  function raiseWindow(id) {
+    desk.append(windows.get(id).box);  // the last child lies in front
+  }
+
+  function closeWindow(id) {
+    windows.get(id)?.box.remove();
+    windows.delete(id);
+    fitDesk();
+  }
+
+  // Pixels one to one, unless the viewport is smaller than a window: then the whole desk is
+  // scaled down to fit.
+  function fitDesk() {
+    let scale = 1;
+    for (const { box } of windows.values()) {
+      if (!box.isConnected) continue;
+      scale = Math.min(scale, innerWidth / box.offsetWidth, innerHeight / box.offsetHeight);
+    }
+    desk.style.setProperty('--scale', String(scale));
+  }
+  addEventListener('resize', fitDesk);
+
+  // --- Drawing, called by the program for each window it draws. ---
+  function fill(id, red, green, blue) {
+    const { context, canvas } = windows.get(id);
+    context.fillStyle = `rgb(${red},${green},${blue})`;
+    context.fillRect(0, 0, canvas.width, canvas.height);
+  }
+
+  function picture(id, name, left, top, width, height) {
+    const img = pictures.get(name);
+    if (!img) return;
+    // Pictures keep their own size; whatever lies outside the element is cut.
+    const w = Math.min(img.naturalWidth, width);
+    const h = Math.min(img.naturalHeight, height);
+    windows.get(id).context.drawImage(img, 0, 0, w, h, left, top, w, h);
+  }
+
+  // White, bold, left-aligned, wrapped at spaces to the label's width, cut to its box.
+  function label(id, text, pixels, left, top, width, height) {
+    const { context } = windows.get(id);
+    context.save();
+    context.beginPath();
+    context.rect(left, top, width, height);
+    context.clip();
+    context.font = `bold ${pixels}px "${LABEL_FONT}"`;
+    context.fillStyle = '#fff';
+    context.textBaseline = 'alphabetic';
+    const lines = [];
+    for (const paragraph of text.split('\n')) {
+      let line = '';
+      for (const word of paragraph.split(' ')) {
+        const longer = line ? `${line} ${word}` : word;
+        if (line && context.measureText(longer).width > width) {
+          lines.push(line);
+          line = word;
+        } else {
+          line = longer;
+        }
+      }
+      lines.push(line);
+    }
+    const ascent = Math.ceil(pixels * ASCENT);
+    const skip = Math.ceil(pixels * LINE_SKIP);
+    lines.forEach((line, i) => context.fillText(line, left, top + ascent + i * skip));
+    context.restore();
+  }
+
+  // --- Input: pointer events, so mouse, touch and pen alike. ---
+  let lastPress = null;  // { id, time, x, y, count }
+
+  function clientPoint(event, canvas) {
+    const r = canvas.getBoundingClientRect();
+    return {
+      x: Math.floor((event.clientX - r.left) * canvas.width / r.width),
+      y: Math.floor((event.clientY - r.top) * canvas.height / r.height),
+    };
+  }
+
+  // Presses are counted as the desktop counts them: every second one of a quick run near one
+  // spot is the second press of a double-click.
+  function pressCount(id, event, p) {
+    const slop = DOUBLE_CLICK_SLOP[event.pointerType] ?? 2;
+    const last = lastPress;
+    const counts = last && last.id === id && event.timeStamp - last.time <= DOUBLE_CLICK_MS &&
+      Math.abs(p.x - last.x) <= slop && Math.abs(p.y - last.y) <= slop;
+    lastPress = { id, time: event.timeStamp, x: p.x, y: p.y, count: counts ? last.count + 1 : 1 };
+    return lastPress.count;
+  }
+
+  function listenForPresses(canvas, id) {
+    canvas.addEventListener('pointerdown', (event) => {
+      if (!event.isPrimary || event.button !== 0 || !program) return;
+      event.preventDefault();
+      canvas.setPointerCapture(event.pointerId);
+      const p = clientPoint(event, canvas);
+      const second = pressCount(id, event, p) % 2 === 0 ? 1 : 0;
+      settle(program.ccall('wm_press', 'number', ['string', 'number', 'number', 'number'],
+        [id, p.x, p.y, second]));
+    });
+    canvas.addEventListener('pointerup', (event) => {
+      if (!event.isPrimary || event.button !== 0 || !program) return;
+      const p = clientPoint(event, canvas);
+      settle(program.ccall('wm_release', 'number', ['string', 'number', 'number'], [id, p.x, p.y]));
+    });
+    canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  }
+
+  // After each call into the program: with no window loaded, it has ended.
+  function settle(anyLoaded) {
+    if (!anyLoaded) startButton.hidden = false;
+  }
+
+  function openAddress(address) {
+    window.open(address, '_blank', 'noopener');
+  }
+
+  const page = {
+    playSound, openAddress, openWindow, showWindow, raiseWindow, closeWindow, fill, picture, label,
+  };
+
+  // --- The start screen: browsers play sound only after a touch or a click. ---
+  startButton.addEventListener('click', async () => {
+    if (!audio) audio = new AudioContext();
+    audio.resume();
+    startButton.hidden = true;
+    const [module, listed] = await Promise.all([moduleLoaded, listing(), picturesLoaded, fontLoaded]);
+    module.page = page;
+    program = module;
+    settle(program.ccall('wm_start', 'number', ['string'], [listed]));
+  });
+})();
