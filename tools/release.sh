@@ -4,12 +4,14 @@
 #   wordmeadow-<version>-setup.exe            the Windows setup program (NSIS)
 #   wordmeadow-<version>-x64.msi              the Windows MSI for school IT (wixl)
 #   wordmeadow-<version>-windows-x64.zip      the portable Windows folder
+#   wordmeadow-<version>-web.zip              the browser program, a static site (folder wordmeadow/)
 #   wordmeadow-<version>.tar.gz               the sources of the last commit (git archive)
 #   SHA256SUMS                                checked with: cd dist && sha256sum -c SHA256SUMS
 # The version is the CMake project's. Arguments go to both configurations, e.g.
 #   tools/release.sh -DWORDMEADOW_PUBLISHER_URL=https://your.site.example/
 # Needs what building the program needs, plus the Debian packages g++-mingw-w64-x86-64-posix,
-# binutils-mingw-w64-x86-64, nsis, wixl, dpkg-dev, file and git (tools/dev release installs them).
+# binutils-mingw-w64-x86-64, nsis, wixl, dpkg-dev, file, git and emscripten (tools/dev release
+# installs them).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -32,6 +34,12 @@ cmake -S "$root" -B "$work/windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w6
   -DCMAKE_BUILD_TYPE=Release -DWORDMEADOW_WERROR=ON "$@" >/dev/null
 cmake --build "$work/windows" -j "$jobs" --target wordmeadow_windows_packages
 
+echo "Browser program"
+# Debian's Emscripten finds its JavaScript parser (node-acorn) only there.
+NODE_PATH=/usr/share/nodejs emcmake cmake -S "$root" -B "$work/web" -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DWORDMEADOW_WERROR=ON "$@" >/dev/null
+NODE_PATH=/usr/share/nodejs cmake --build "$work/web" -j "$jobs"
+
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/windows/CMakeCache.txt")"
 rm -rf "$dist"
 mkdir -p "$dist"
@@ -39,6 +47,13 @@ cp "$work/linux/package/wordmeadow_${version}_amd64.deb" \
   "$work/windows/wordmeadow-${version}-setup.exe" \
   "$work/windows/wordmeadow-${version}-x64.msi" \
   "$work/windows/wordmeadow-${version}-windows-x64.zip" "$dist/"
+
+# The site as a folder named for the address it is likely served at; file times are the commit's.
+rm -rf "$work/web/zip"
+mkdir -p "$work/web/zip"
+cp -r "$work/web/site" "$work/web/zip/wordmeadow"
+(cd "$work/web/zip" && cmake -E tar cf "$dist/wordmeadow-${version}-web.zip" --format=zip \
+  "--mtime=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') UTC" wordmeadow)
 
 echo "Source tarball of $(git -C "$root" rev-parse --short HEAD)"
 if [[ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]]; then

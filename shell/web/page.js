@@ -35,10 +35,6 @@
     .then((r) => (r.ok ? r.text() : ''), () => '');
   const moduleLoaded = createWordmeadow({ page: null });
 
-  if ('serviceWorker' in navigator) {
-    navigator.serviceWorker.register('sw.js').catch(() => {});
-  }
-
   // --- Sound: each recording fetched and decoded once; a new request cuts off the last. ---
   const sounds = new Map();  // path -> Promise of an AudioBuffer, or null when unplayable
   let playing = null;
@@ -254,5 +250,8 @@
     module.page = page;
     program = module;
     settle(program.ccall('wm_start', 'number', ['string'], [listed]));
+    // Caching the whole site for offline use waits until the menu is up, so as not to slow it.
+    if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
   });
+  startButton.hidden = false;
 })();

@@ -5,36 +5,10 @@
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
-import { createServer } from 'node:http';
-import { tmpdir } from 'node:os';
-import { extname, join, normalize } from 'node:path';
-import puppeteer from 'puppeteer-core';
+import { serve, launch, tapStart } from './browser.mjs';
 
 const [site, publisher = 'https://wordmeadow.example/'] = process.argv.slice(2);
 assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
-
-const TYPES = {
-  '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.bmp': 'image/bmp', '.png': 'image/png', '.svg': 'image/svg+xml', '.ttf': 'font/ttf',
-  '.wav': 'audio/wav', '.txt': 'text/plain', '.webmanifest': 'application/manifest+json',
-};
-
-function serve(folder) {
-  const server = createServer((request, response) => {
-    let path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    if (path.endsWith('/')) path += 'index.html';
-    const file = join(folder, normalize(path));
-    try {
-      if (!statSync(file).isFile()) throw new Error('not a file');
-      response.writeHead(200, { 'Content-Type': TYPES[extname(file).toLowerCase()] ?? 'application/octet-stream' });
-      response.end(readFileSync(file));
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
 
 // Runs in the page before its scripts: which files are fetched, and which recording each
 // started sound was decoded from ('alert' for a sound made in the page).
@@ -76,18 +50,8 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
-const server = await serve(site);
-const address = `http://127.0.0.1:${server.address().port}/`;
-const profile = mkdtempSync(join(tmpdir(), 'wordmeadow-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-  headless: true,
-  args: [
-    ...(process.getuid?.() === 0 ? ['--no-sandbox'] : []),
-    '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`,
-  ],
-});
+const { server, address } = await serve(site);
+const browser = await launch();
 
 try {
   const page = await browser.newPage();
@@ -120,13 +84,6 @@ try {
   }, name, p);
   const startScreenShown = () => page.$eval('#start', (b) => !b.hidden && b.textContent.trim() === '' &&
     b.querySelector('svg') !== null && document.querySelectorAll('.window').length === 0);
-  const tapStart = async (touch) => {
-    const box = await (await page.waitForSelector('#start', { visible: true })).boundingBox();
-    const x = box.x + box.width / 2;
-    const y = box.y + box.height / 2;
-    if (touch) await page.touchscreen.tap(x, y);
-    else await page.mouse.click(x, y);
-  };
   const menuDrawn = async () => {
     for (const p of [{ x: 10, y: 10 }, { x: 470, y: 350 }, { x: 60, y: 200 }]) {
       assert.deepEqual(await pixel('Main', p), await pictureAt('main_background', p), `menu at ${p.x},${p.y}`);
@@ -138,11 +95,10 @@ try {
   // The start screen: one play picture, no words, no window; nothing said before the tap.
   await page.goto(address);
   assert.ok(await startScreenShown(), 'the start screen');
-  await page.evaluate(() => navigator.serviceWorker.ready);
 
   // The tap loads the menu, whose welcome is asked for and heard.
   assert.ok(!(await page.evaluate(() => window.fetched.includes('Welcome.wav'))));
-  await tapStart(false);
+  await tapStart(page);
   await canvasOf('Main');
   assert.equal(await page.$eval('.window[data-window="Main"] h1', (h) => h.textContent), 'Wordmeadow');
   assert.equal(await nextHeard(0), 'Welcome.wav');
@@ -202,13 +158,14 @@ try {
   assert.ok(await startScreenShown(), 'the start screen after Exit!');
 
   // The network cut: the site comes from the service worker's cache, played by touch.
+  await page.evaluate(() => navigator.serviceWorker.ready);
   server.close();
   server.closeAllConnections();
   await page.setOfflineMode(true);
   await page.setViewport({ width: 800, height: 600, hasTouch: true });
   await page.reload();
   assert.ok(await startScreenShown(), 'the start screen offline');
-  await tapStart(true);
+  await tapStart(page, true);
   await canvasOf('Main');
   assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome offline');
   await menuDrawn();
@@ -222,5 +179,4 @@ try {
 } finally {
   await browser.close();
   server.close();
-  rmSync(profile, { recursive: true, force: true });
 }
