@@ -18,21 +18,28 @@
 
   const desk = document.getElementById('desk');
   const startButton = document.getElementById('start');
-  const windows = new Map();  // id -> { box, canvas, context }
-  const pictures = new Map();  // name -> decoded <img>
+  const windows = new Map();  // id -> { box, canvas, context, drawing, drawings, order, ... }
   let program = null;
   let audio = null;
 
-  // --- Everything the start needs, fetched while the start screen is up. ---
-  const picturesLoaded = Promise.all(PICTURES.map((name) => {
-    const img = new Image();
-    img.src = `assets/${name}.bmp`;
-    return img.decode().then(() => pictures.set(name, img), () => {});
-  }));
+  // --- Pictures, asked for as windows need them, and the label font. ---
+  const pictures = new Map();  // name -> Promise of a decoded <img>, or null
+  const decodedPictures = new Map();  // name -> <img>, once decoded
+  function pictureOf(name) {
+    if (!pictures.has(name)) {
+      const img = new Image();
+      img.src = `assets/${name}.bmp`;
+      pictures.set(name, img.decode().then(() => decodedPictures.set(name, img), () => null));
+    }
+    return pictures.get(name);
+  }
   const fontLoaded = new FontFace(LABEL_FONT, 'url(LiberationSans-Bold.ttf)', { weight: 'bold' })
     .load().then((face) => document.fonts.add(face), () => {});
-  const listing = () => fetch('listing.txt', { cache: 'no-cache' })
+  // The listing is read afresh for every start, as a new process reads its folder; the first
+  // one while the start screen is up.
+  const readListing = () => fetch('listing.txt', { cache: 'no-cache' })
     .then((r) => (r.ok ? r.text() : ''), () => '');
+  let listing = readListing();
   const moduleLoaded = createWordmeadow({ page: null });
 
   // --- Sound: each recording fetched and decoded once; a new request cuts off the last. ---
@@ -85,18 +92,18 @@
   }
 
   // --- Windows: a box with a title bar over one canvas of the client area's size. ---
+  let stacking = 0;
+
   function openWindow(id, caption, width, height) {
     const box = document.createElement('section');
     box.className = 'window';
     box.dataset.window = id;
+    box.setAttribute('aria-label', caption);
     const bar = document.createElement('header');
     bar.className = 'title';
-    const icon = pictures.get('icon');
-    if (icon) {
-      const img = icon.cloneNode();
-      img.alt = '';
-      bar.append(img);
-    }
+    const icon = document.createElement('img');
+    icon.src = 'assets/icon.bmp';
+    icon.alt = '';
     const title = document.createElement('h1');
     title.textContent = caption;
     const close = document.createElement('button');
@@ -104,24 +111,46 @@
     close.setAttribute('aria-label', 'Close');
     close.textContent = '\u2715';
     close.addEventListener('click', () => settle(program.ccall('wm_close', 'number', ['string'], [id])));
-    bar.append(title, close);
+    bar.append(icon, title, close);
     const canvas = document.createElement('canvas');
     canvas.width = width;
     canvas.height = height;
     canvas.dataset.window = id;
     listenForPresses(canvas, id);
     box.append(bar, canvas);
-    box.setAttribute('aria-label', caption);
-    windows.set(id, { box, canvas, context: canvas.getContext('2d') });
+    windows.set(id, {
+      box, canvas, context: canvas.getContext('2d'), drawing: [], drawings: 0, painted: false,
+      wanted: false, order: 0,
+    });
   }
 
-  function showWindow(id) {
-    desk.append(windows.get(id).box);
+  // A window goes on the page once it is shown and painted whole, in the stacking order of the
+  // shows and raises (a later one in front), whichever window's pictures were ready first.
+  function place(w) {
+    if (!w.wanted || !w.painted) return;
+    const above = [...desk.children].find((box) => box !== w.box && windowOf(box).order > w.order);
+    desk.insertBefore(w.box, above ?? null);
     fitDesk();
+    // The other windows' pictures, and caching the whole site for offline use, wait until the
+    // first window is up, so as not to slow it down.
+    if (!preloaded) {
+      preloaded = true;
+      PICTURES.forEach(pictureOf);
+      if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+    }
+  }
+  let preloaded = false;
+  const windowOf = (box) => windows.get(box.dataset.window);
+
+  function showWindow(id) {
+    const w = windows.get(id);
+    w.wanted = true;
+    w.order = ++stacking;
+    place(w);
   }
 
   function raiseWindow(id) {
-    desk.append(windows.get(id).box);  // the last child lies in front
+    showWindow(id);
   }
 
   function closeWindow(id) {
@@ -142,25 +171,45 @@
   }
   addEventListener('resize', fitDesk);
 
-  // --- Drawing, called by the program for each window it draws. ---
+  // --- Drawing: the program lists a window's drawing, and it is painted on the canvas as one
+  // frame once every picture in it (and the font, for labels) is ready. ---
   function fill(id, red, green, blue) {
-    const { context, canvas } = windows.get(id);
-    context.fillStyle = `rgb(${red},${green},${blue})`;
-    context.fillRect(0, 0, canvas.width, canvas.height);
+    windows.get(id).drawing = [(context) => {
+      context.fillStyle = `rgb(${red},${green},${blue})`;
+      context.fillRect(0, 0, context.canvas.width, context.canvas.height);
+    }];
   }
 
   function picture(id, name, left, top, width, height) {
-    const img = pictures.get(name);
-    if (!img) return;
-    // Pictures keep their own size; whatever lies outside the element is cut.
-    const w = Math.min(img.naturalWidth, width);
-    const h = Math.min(img.naturalHeight, height);
-    windows.get(id).context.drawImage(img, 0, 0, w, h, left, top, w, h);
+    const w = windows.get(id);
+    w.drawing.push(pictureOf(name), (context) => {
+      const img = decodedPictures.get(name);
+      if (!img) return;
+      // Pictures keep their own size; whatever lies outside the element is cut.
+      const sw = Math.min(img.naturalWidth, width);
+      const sh = Math.min(img.naturalHeight, height);
+      context.drawImage(img, 0, 0, sw, sh, left, top, sw, sh);
+    });
+  }
+
+  function label(id, text, pixels, left, top, width, height) {
+    windows.get(id).drawing.push(fontLoaded,
+      (context) => drawLabel(context, text, pixels, left, top, width, height));
+  }
+
+  async function drawn(id) {
+    const w = windows.get(id);
+    const drawing = w.drawing;
+    const count = ++w.drawings;
+    await Promise.all(drawing.filter((step) => step instanceof Promise));
+    if (count !== w.drawings) return;  // drawn again meanwhile: that one is painted
+    for (const step of drawing) if (typeof step === 'function') step(w.context);
+    w.painted = true;
+    if (!w.box.isConnected) place(w);
   }
 
   // White, bold, left-aligned, wrapped at spaces to the label's width, cut to its box.
-  function label(id, text, pixels, left, top, width, height) {
-    const { context } = windows.get(id);
+  function drawLabel(context, text, pixels, left, top, width, height) {
     context.save();
     context.beginPath();
     context.rect(left, top, width, height);
@@ -239,6 +288,7 @@
 
   const page = {
     playSound, openAddress, openWindow, showWindow, raiseWindow, closeWindow, fill, picture, label,
+    drawn,
   };
 
   // --- The start screen: browsers play sound only after a touch or a click. ---
@@ -246,12 +296,11 @@
     if (!audio) audio = new AudioContext();
     audio.resume();
     startButton.hidden = true;
-    const [module, listed] = await Promise.all([moduleLoaded, listing(), picturesLoaded, fontLoaded]);
+    const [module, listed] = await Promise.all([moduleLoaded, listing ?? readListing()]);
+    listing = null;
     module.page = page;
     program = module;
     settle(program.ccall('wm_start', 'number', ['string'], [listed]));
-    // Caching the whole site for offline use waits until the menu is up, so as not to slow it.
-    if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
   });
   startButton.hidden = false;
 })();

@@ -29,13 +29,16 @@ EM_JS(void, wm_label, (const char* id, const char* text, int pixels, int left, i
                        int height), {
   Module.page.label(UTF8ToString(id), UTF8ToString(text), pixels, left, top, width, height);
 });
+EM_JS(void, wm_drawn, (const char* id), {
+  Module.page.drawn(UTF8ToString(id));
+});
 // clang-format on
 
 namespace wordmeadow {
 
 void WebScreen::open(Window& window) {
   const Size size = window.clientSize();
-  // Put on the page only once drawn, so no half-drawn window is ever seen.
+  // The page puts it on screen once drawn whole, so no half-drawn window is ever seen.
   wm_window_open(window.id().c_str(), window.caption().c_str(), size.width, size.height);
   shown_.push_back({&window, 0});
   draw(shown_.back());
@@ -76,6 +79,7 @@ void WebScreen::draw(Shown& shown) {
       wm_picture(id, it->content.c_str(), r.left, r.top, r.width, r.height);
     }
   }
+  wm_drawn(id);
   shown.drawnRevision = window.revision();
 }
 
