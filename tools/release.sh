@@ -48,12 +48,23 @@ cp "$work/linux/package/wordmeadow_${version}_amd64.deb" \
   "$work/windows/wordmeadow-${version}-x64.msi" \
   "$work/windows/wordmeadow-${version}-windows-x64.zip" "$dist/"
 
-# The site as a folder named for the address it is likely served at; file times are the commit's.
-rm -rf "$work/web/zip"
-mkdir -p "$work/web/zip"
-cp -r "$work/web/site" "$work/web/zip/wordmeadow"
-(cd "$work/web/zip" && cmake -E tar cf "$dist/wordmeadow-${version}-web.zip" --format=zip \
-  "--mtime=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') UTC" wordmeadow)
+# The site as a folder named for the address it is likely served at. Made by Python's zipfile
+# so that the same sources give the same zip: names in a stable order, the commit's file times,
+# and none of the access or change times that other zip makers add.
+python3 - "$work/web/site" "$dist/wordmeadow-${version}-web.zip" <<'PYTHON'
+import os, sys, time, zipfile
+site, out = sys.argv[1:]
+stamp = time.gmtime(int(os.environ["SOURCE_DATE_EPOCH"]))[:6]
+with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    for folder, dirs, files in sorted(os.walk(site)):
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            info = zipfile.ZipInfo("wordmeadow/" + os.path.relpath(path, site), stamp)
+            info.external_attr = (os.stat(path).st_mode & 0o777 | 0o100000) << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(path, "rb") as f:
+                z.writestr(info, f.read())
+PYTHON
 
 echo "Source tarball of $(git -C "$root" rev-parse --short HEAD)"
 if [[ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]]; then
