@@ -1,5 +1,7 @@
 #include "shell/web/listing_file.h"
 
+#include <utility>
+
 #include "shell/wildcard.h"
 
 namespace wordmeadow {

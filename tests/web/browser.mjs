@@ -20,9 +20,11 @@ export async function serve(folder, extra = {}) {
     if (path.endsWith('/')) path += 'index.html';
     const file = extra[path] ?? join(folder, normalize(path));
     try {
-      if (!statSync(file).isFile()) throw new Error('not a file');
+      const stat = statSync(file);
+      if (!stat.isFile()) throw new Error('not a file');
       const type = TYPES[extname(file).toLowerCase()] ?? 'application/octet-stream';
-      response.writeHead(200, { 'Content-Type': type });
+      // As any web server, the file's time, which lets the browser's cache keep it.
+      response.writeHead(200, { 'Content-Type': type, 'Last-Modified': stat.mtime.toUTCString() });
       response.end(readFileSync(file));
     } catch {
       response.writeHead(404).end();
