@@ -65,7 +65,7 @@
   function decoded(path) {
     let sound = sounds.get(path);
     if (!sound) {
-      sound = fetch(encodeURI(path))
+      sound = fetch(path.split('/').map(encodeURIComponent).join('/'))
         .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(r.statusText))))
         .then((bytes) => audio.decodeAudioData(bytes))
         .catch(() => null);
