@@ -131,15 +131,20 @@
     const above = [...desk.children].find((box) => box !== w.box && windowOf(box).order > w.order);
     desk.insertBefore(w.box, above ?? null);
     fitDesk();
-    // The other windows' pictures, and caching the whole site for offline use, wait until the
-    // first window is up, so as not to slow it down.
-    if (!preloaded) {
-      preloaded = true;
-      PICTURES.forEach(pictureOf);
-      if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
-    }
+    preload();
   }
+
+  // The pictures of every window, and the whole site kept for offline use: asked for once the
+  // first window is up, or a moment after the page has loaded if the start screen stays, so as
+  // not to slow down a start tapped at once, while a later tap finds everything at hand.
   let preloaded = false;
+  function preload() {
+    if (preloaded) return;
+    preloaded = true;
+    PICTURES.forEach(pictureOf);
+    if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
+  addEventListener('load', () => setTimeout(preload, 1000));
   const windowOf = (box) => windows.get(box.dataset.window);
 
   function showWindow(id) {
