@@ -6,7 +6,10 @@
 (() => {
   // Filled in by the build: the pictures of assets/, by name.
   const PICTURES = /*@PICTURES@*/ [];
+  // The label font (bundled, so that no text depends on the device's fonts), the title bars' too.
   const LABEL_FONT = 'Wordmeadow Labels';
+  const CROSS = '<svg viewBox="0 0 10 10" aria-hidden="true"><path d="M1 1L9 9M9 1L1 9" ' +
+    'stroke="#000" stroke-width="2"/></svg>';
   // Liberation Sans' vertical metrics (units per em 2048), rounded up as the desktop's font
   // renderer does: a label's first baseline lies one ascent below its top.
   const ASCENT = 1854 / 2048;
@@ -109,7 +112,7 @@
     const close = document.createElement('button');
     close.className = 'close';
     close.setAttribute('aria-label', 'Close');
-    close.textContent = '\u2715';
+    close.innerHTML = CROSS;
     close.addEventListener('click', () => settle(program.ccall('wm_close', 'number', ['string'], [id])));
     bar.append(icon, title, close);
     const canvas = document.createElement('canvas');
