@@ -43,7 +43,7 @@
   const readListing = () => fetch('listing.txt', { cache: 'no-cache' })
     .then((r) => (r.ok ? r.text() : ''), () => '');
   let listing = readListing();
-  const moduleLoaded = createWordmeadow({ page: null });
+  let moduleLoaded = createWordmeadow({ page: null });
 
   // --- Sound: each recording fetched and decoded once; a new request cuts off the last. ---
   const sounds = new Map();  // path -> Promise of an AudioBuffer, or null when unplayable
@@ -113,7 +113,7 @@
     close.className = 'close';
     close.setAttribute('aria-label', 'Close');
     close.innerHTML = CROSS;
-    close.addEventListener('click', () => settle(program.ccall('wm_close', 'number', ['string'], [id])));
+    close.addEventListener('click', () => call('wm_close', ['string'], [id]));
     bar.append(icon, title, close);
     const canvas = document.createElement('canvas');
     canvas.width = width;
@@ -210,7 +210,8 @@
     const drawing = w.drawing;
     const count = ++w.drawings;
     await Promise.all(drawing.filter((step) => step instanceof Promise));
-    if (count !== w.drawings) return;  // drawn again meanwhile: that one is painted
+    // Drawn again meanwhile (that one is painted), or closed.
+    if (count !== w.drawings || windows.get(id) !== w) return;
     for (const step of drawing) if (typeof step === 'function') step(w.context);
     w.painted = true;
     if (!w.box.isConnected) place(w);
@@ -274,19 +275,30 @@
       canvas.setPointerCapture(event.pointerId);
       const p = clientPoint(event, canvas);
       const second = pressCount(id, event, p) % 2 === 0 ? 1 : 0;
-      settle(program.ccall('wm_press', 'number', ['string', 'number', 'number', 'number'],
-        [id, p.x, p.y, second]));
+      call('wm_press', ['string', 'number', 'number', 'number'], [id, p.x, p.y, second]);
     });
     canvas.addEventListener('pointerup', (event) => {
       if (!event.isPrimary || event.button !== 0 || !program) return;
       const p = clientPoint(event, canvas);
-      settle(program.ccall('wm_release', 'number', ['string', 'number', 'number'], [id, p.x, p.y]));
+      call('wm_release', ['string', 'number', 'number'], [id, p.x, p.y]);
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
   }
 
-  // After each call into the program: with no window loaded, it has ended.
-  function settle(anyLoaded) {
+  // Calls into the program, which answers whether a window is still loaded: with none, it has
+  // ended and the start screen comes back. A program that failed has ended too, as a process
+  // that crashed: its windows go, and the next start is a new program.
+  function call(name, types, args) {
+    if (!program) return;
+    let anyLoaded = 0;
+    try {
+      anyLoaded = program.ccall(name, 'number', types, args);
+    } catch (error) {
+      console.error('wordmeadow:', error);
+      program = null;
+      moduleLoaded = createWordmeadow({ page: null });
+      for (const id of [...windows.keys()]) closeWindow(id);
+    }
     if (!anyLoaded) startButton.hidden = false;
   }
 
@@ -308,7 +320,7 @@
     listing = null;
     module.page = page;
     program = module;
-    settle(program.ccall('wm_start', 'number', ['string'], [listed]));
+    call('wm_start', ['string'], [listed]);
   });
   startButton.hidden = false;
 })();
