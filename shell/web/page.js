@@ -28,9 +28,10 @@
   // --- Pictures, asked for as windows need them, and the label font. ---
   const pictures = new Map();  // name -> Promise of a decoded <img>, or null
   const decodedPictures = new Map();  // name -> <img>, once decoded
-  function pictureOf(name) {
+  function pictureOf(name, priority = 'high') {
     if (!pictures.has(name)) {
       const img = new Image();
+      img.fetchPriority = priority;  // a drawing waits for it; a preload does not
       img.src = `assets/${name}.bmp`;
       pictures.set(name, img.decode().then(() => decodedPictures.set(name, img), () => null));
     }
@@ -134,7 +135,7 @@
     const above = [...desk.children].find((box) => box !== w.box && windowOf(box).order > w.order);
     desk.insertBefore(w.box, above ?? null);
     fitDesk();
-    preload();
+    requestAnimationFrame(() => setTimeout(preload));  // after the frame that shows the window
   }
 
   // The pictures of every window, and the whole site kept for offline use: asked for once the
@@ -144,7 +145,7 @@
   function preload() {
     if (preloaded) return;
     preloaded = true;
-    PICTURES.forEach(pictureOf);
+    PICTURES.forEach((name) => pictureOf(name, 'low'));
     if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
   }
   addEventListener('load', () => setTimeout(preload, 1000));
