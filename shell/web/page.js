@@ -47,7 +47,7 @@
   let moduleLoaded = createWordmeadow({ page: null });
 
   // --- Sound: each recording fetched and decoded once; a new request cuts off the last. ---
-  const sounds = new Map();  // path -> Promise of an AudioBuffer, or null when unplayable
+  const sounds = new Map();  // path -> Promise of an AudioBuffer (null: unplayable this time)
   let playing = null;
   let requests = 0;
   let alertTone = null;
@@ -72,7 +72,10 @@
       sound = fetch(path.split('/').map(encodeURIComponent).join('/'))
         .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(r.statusText))))
         .then((bytes) => audio.decodeAudioData(bytes))
-        .catch(() => null);
+        .catch(() => {
+          sounds.delete(path);  // asked for again next time: it may have been put right
+          return null;
+        });
       sounds.set(path, sound);
     }
     return sound;
