@@ -45,6 +45,11 @@
     .then((r) => (r.ok ? r.text() : ''), () => '');
   let listing = readListing();
   let moduleLoaded = createWordmeadow({ page: null });
+  // The pictures the start will show, asked for while the start screen is up.
+  moduleLoaded.then((module) => {
+    module.ccall('wm_start_pictures', 'string', [], []).split('\n').filter(Boolean)
+      .forEach((name) => pictureOf(name));
+  });
 
   // --- Sound: each recording fetched and decoded once; a new request cuts off the last. ---
   const sounds = new Map();  // path -> Promise of an AudioBuffer (null: unplayable this time)
@@ -316,7 +321,7 @@
   };
 
   // --- The start screen: browsers play sound only after a touch or a click. ---
-  startButton.addEventListener('click', async () => {
+  async function start() {
     if (!audio) audio = new AudioContext();
     audio.resume();
     startButton.hidden = true;
@@ -325,6 +330,12 @@
     module.page = page;
     program = module;
     call('wm_start', ['string'], [listed]);
-  });
-  startButton.hidden = false;
+  }
+  // A tap made before this script came was taken by the page itself (index.html), which
+  // started the sound then, as browsers allow only in the tap.
+  startButton.onclick = start;
+  if (window.wordmeadowEarlyTap) {
+    audio = window.wordmeadowEarlyTap;
+    start();
+  }
 })();
