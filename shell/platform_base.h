@@ -20,6 +20,9 @@ class PlatformBase : public Platform {
   std::string listFolder() override { return listing_.next(); }
   float nextRandom() override { return random_.next(); }
 
+ protected:
+  Listing& listing() { return listing_; }
+
  private:
   std::string folder_;
   Listing listing_;

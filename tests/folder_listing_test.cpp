@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/paths.h"
+#include "shell/web/listing_file.h"
 #include "shell/wildcard.h"
 #include "temp_folder.h"
 
@@ -118,6 +119,24 @@ TEST(FolderListing, NamesWithSpacesAndBytesOutsideUtf8ComeBackUnchanged) {
 #endif
   for (const std::string& name : names) folder.touch(name);
   EXPECT_EQ(sorted(listAll(joinPath(folder.path(), "*.wav*"))), sorted(names));
+}
+
+// The browser build lists its folder from the site's listing file.
+TEST(ListingFile, ListsOnlyNamesDirectlyInTheFolderInTheFilesOrder) {
+  ListingFile listing;
+  listing.read(
+      "Welcome.wav\r\nwords/apple.wav\nB.wav\n.hidden.wav\nwords/.x.wav\n\nA.WAV\n"
+      "readme.txt\nwords/deeper/cat.wav");
+  EXPECT_EQ(testing::listAll(listing, "./*.wav*"),
+            (std::vector<std::string>{"Welcome.wav", "B.wav", "A.WAV"}));
+  EXPECT_EQ(testing::listAll(listing, "./words/*.wav*"), std::vector<std::string>{"apple.wav"});
+  EXPECT_EQ(testing::listAll(listing, "words//deeper/*"), std::vector<std::string>{"cat.wav"});
+  EXPECT_EQ(listing.first("./nowhere/*"), "");
+  EXPECT_EQ(listing.next(), "");
+  // A recording asked for with other capitals is found as listed.
+  EXPECT_EQ(listing.findIgnoringCase("./a.wav"), "A.WAV");
+  EXPECT_EQ(listing.findIgnoringCase("./B.wav"), "./B.wav");
+  EXPECT_EQ(listing.findIgnoringCase("./Z.wav"), "./Z.wav");
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+# The browser build (emcmake cmake): the program compiled to WebAssembly with the browser
+# backend (shell/web/), and the static site around it in <build>/site, which any web server can
+# serve. Included from the top-level CMakeLists.txt when building with Emscripten.
+find_file(WORDMEADOW_FONT LiberationSans-Bold.ttf
+  PATHS /usr/share/fonts/truetype/liberation2 /usr/share/fonts/truetype/liberation
+  DOC "Arial-metric bold font the page loads for its labels" REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(WORDMEADOW_SITE "${CMAKE_BINARY_DIR}/site")
+
+set(_wordmeadow_web "${CMAKE_CURRENT_SOURCE_DIR}/shell/web")
+add_executable(wordmeadow ${_wordmeadow_web}/listing_file.cpp ${_wordmeadow_web}/web_main.cpp
+  ${_wordmeadow_web}/web_platform.cpp ${_wordmeadow_web}/web_screen.cpp)
+target_link_libraries(wordmeadow PRIVATE wordmeadow_logic wordmeadow_warnings)
+set_target_properties(wordmeadow PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${WORDMEADOW_SITE}")
+# A module the page starts itself (createWordmeadow), with no file system and no main().
+target_link_options(wordmeadow PRIVATE --no-entry -sMODULARIZE=1 -sEXPORT_NAME=createWordmeadow
+  -sENVIRONMENT=web -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=ccall)
+
+file(GLOB_RECURSE _wordmeadow_site_sources CONFIGURE_DEPENDS
+  "${PROJECT_SOURCE_DIR}/assets/*.bmp" "${PROJECT_SOURCE_DIR}/recordings/*"
+  "${_wordmeadow_web}/*.html" "${_wordmeadow_web}/*.js"
+  "${_wordmeadow_web}/*.in" "${_wordmeadow_web}/*.sh"
+  "${_wordmeadow_web}/*.webmanifest" "${_wordmeadow_web}/site.cmake")
+add_custom_command(OUTPUT "${WORDMEADOW_SITE}/sw.js"
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DSITE=${WORDMEADOW_SITE}
+          -DFONT=${WORDMEADOW_FONT} -P "${_wordmeadow_web}/site.cmake"
+  DEPENDS wordmeadow ${_wordmeadow_site_sources}
+  COMMENT "Laying out the site in ${WORDMEADOW_SITE}")
+add_custom_target(wordmeadow_site ALL DEPENDS "${WORDMEADOW_SITE}/sw.js")

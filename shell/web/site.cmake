@@ -1,0 +1,65 @@
+# Lays out the browser build's static site around the compiled program (wordmeadow.js and
+# .wasm, already in SITE): the page, the pictures, the label font, the icons, the recordings
+# with their subfolders, the listing of the recordings, and the service worker that caches it
+# all. Run by the build as: cmake -DSOURCE=<repository> -DSITE=<folder> -DFONT=<ttf> -P site.cmake
+foreach(variable SOURCE SITE FONT)
+  if(NOT DEFINED ${variable})
+    message(FATAL_ERROR "site.cmake needs -D${variable}=...")
+  endif()
+endforeach()
+set(web "${SOURCE}/shell/web")
+
+# The page's own files, and page.js with the names of the pictures.
+file(COPY "${web}/index.html" "${web}/manifest.webmanifest" "${web}/update-listing.sh"
+          "${FONT}" DESTINATION "${SITE}")
+file(GLOB pictures "${SOURCE}/assets/*.bmp")
+file(MAKE_DIRECTORY "${SITE}/assets")
+file(COPY ${pictures} DESTINATION "${SITE}/assets")
+set(names "")
+foreach(picture IN LISTS pictures)
+  get_filename_component(name "${picture}" NAME_WE)
+  list(APPEND names "'${name}'")
+endforeach()
+list(SORT names)
+list(JOIN names ", " names)
+file(READ "${web}/page.js" page)
+string(REPLACE "/*@PICTURES@*/ []" "[${names}]" page "${page}")
+file(CONFIGURE OUTPUT "${SITE}/page.js" CONTENT "${page}" @ONLY)
+
+set(icons "${SOURCE}/packaging/icon")
+file(MAKE_DIRECTORY "${SITE}/icons")
+foreach(size 64 128 256)
+  file(COPY_FILE "${icons}/hicolor/${size}x${size}/apps/wordmeadow.png"
+       "${SITE}/icons/wordmeadow-${size}.png" ONLY_IF_DIFFERENT)
+endforeach()
+file(COPY_FILE "${icons}/wordmeadow.svg" "${SITE}/icons/wordmeadow.svg" ONLY_IF_DIFFERENT)
+
+# The recordings, subfolders and all, then their listing, written the way a school rewrites it.
+file(GLOB_RECURSE recordings RELATIVE "${SOURCE}/recordings" "${SOURCE}/recordings/*")
+foreach(recording IN LISTS recordings)
+  get_filename_component(folder "${SITE}/${recording}" DIRECTORY)
+  file(MAKE_DIRECTORY "${folder}")
+  file(COPY_FILE "${SOURCE}/recordings/${recording}" "${SITE}/${recording}" ONLY_IF_DIFFERENT)
+endforeach()
+execute_process(COMMAND sh "${SITE}/update-listing.sh" OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+
+# The service worker: every file of the program (not the recordings, the listing or the listing
+# command), and a stamp that changes with any of them.
+file(GLOB_RECURSE files RELATIVE "${SITE}" "${SITE}/*")
+list(SORT files)
+set(program_files "")
+set(hashes "")
+foreach(file IN LISTS files)
+  string(TOLOWER "${file}" lower)
+  if(lower MATCHES "\\.wav" OR file STREQUAL "listing.txt" OR file STREQUAL "update-listing.sh"
+     OR file STREQUAL "sw.js")
+    continue()
+  endif()
+  file(SHA256 "${SITE}/${file}" hash)
+  string(APPEND hashes "${hash} ${file}\n")
+  list(APPEND program_files "'${file}'")
+endforeach()
+string(SHA256 STAMP "${hashes}")
+string(SUBSTRING "${STAMP}" 0 16 STAMP)
+list(JOIN program_files ", " PROGRAM_FILES)
+configure_file("${web}/sw.js.in" "${SITE}/sw.js" @ONLY)

@@ -1,0 +1,105 @@
+// The program in a browser page. The page (shell/web/page.js) calls in here: start() when the
+// child taps the start screen, and the left button's presses and releases and the frames' close
+// buttons. Each call answers whether a window is still loaded; when none is, the program has
+// ended and the page shows its start screen again. Before the tap, the page may ask which
+// pictures the start will show, to fetch them while the start screen is up.
+
+#include <emscripten.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "shell/program.h"
+#include "shell/web/web_platform.h"
+#include "shell/web/web_screen.h"
+#include "shell/window_system.h"
+
+namespace wordmeadow {
+namespace {
+
+// What a process of the desktop program holds; a new start is a new process.
+struct Program {
+  explicit Program(std::string_view listingText) : platform(listingText) {
+    defineWindows(windows, platform);
+  }
+  WebScreen screen;
+  WebPlatform platform;
+  WindowSystem windows{screen};
+};
+
+std::unique_ptr<Program> program;
+
+// A rehearsal of the start on a silent machine: it plays nothing, opens nothing, and only notes
+// the pictures of the windows put on screen.
+class SilentPlatform : public PlatformBase<ListingFile> {
+ public:
+  SilentPlatform() : PlatformBase(".") {}
+  void playSoundFile(const std::string& /*path*/) override {}
+  void openWithShell(const Window& /*owner*/, const std::string& /*address*/) override {}
+};
+
+class PictureNotes : public Screen {
+ public:
+  void open(Window& window) override {
+    for (const Element& e : window.elements()) {
+      if (e.kind == ElementKind::Picture && e.visible) names += e.content + '\n';
+    }
+  }
+  void raise(Window& /*window*/) override {}
+  void close(Window& /*window*/) override {}
+  std::string names;
+};
+
+int settle() {
+  if (!program) return 0;
+  program->windows.releaseUnloaded();
+  program->screen.redrawChanged();
+  return program->windows.anyLoaded() ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace wordmeadow
+
+using wordmeadow::program;
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int wm_start(const char* listingText) {
+  program.reset();
+  program = std::make_unique<wordmeadow::Program>(listingText);
+  wordmeadow::startProgram(program->windows);
+  return wordmeadow::settle();
+}
+
+// The pictures the start's windows show, one name a line.
+EMSCRIPTEN_KEEPALIVE const char* wm_start_pictures() {
+  static std::string names;
+  wordmeadow::SilentPlatform platform;
+  wordmeadow::PictureNotes notes;
+  wordmeadow::WindowSystem windows(notes);
+  wordmeadow::defineWindows(windows, platform);
+  wordmeadow::startProgram(windows);
+  names = notes.names;
+  return names.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_press(const char* id, int x, int y, int secondOfDoubleClick) {
+  if (program) {
+    program->windows.press(id, {x, y},
+                           secondOfDoubleClick != 0 ? wordmeadow::Press::SecondOfDoubleClick
+                                                    : wordmeadow::Press::Single);
+  }
+  return wordmeadow::settle();
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_release(const char* id, int x, int y) {
+  if (program) program->windows.release(id, {x, y});
+  return wordmeadow::settle();
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_close(const char* id) {
+  if (program) program->windows.closeByFrame(id);
+  return wordmeadow::settle();
+}
+}
