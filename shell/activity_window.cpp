@@ -6,6 +6,12 @@
 #include "shell/sound_cues.h"
 
 namespace wordmeadow {
+namespace {
+
+// The congratulation picture and the two buttons in front of it.
+constexpr const char* kCongratulation[] = {"Image5", "Image6", "Image7"};
+
+}  // namespace
 
 ActivityWindow::ActivityWindow(WindowSystem& windows, Platform& platform, std::string id,
                                std::string caption, Size clientSize)
@@ -45,15 +51,11 @@ void ActivityWindow::finishRound() {
 }
 
 void ActivityWindow::showCongratulation() {
-  show("Image5");
-  show("Image6");
-  show("Image7");
+  for (const char* name : kCongratulation) show(name);
 }
 
 void ActivityWindow::hideCongratulation() {
-  hide("Image5");
-  hide("Image6");
-  hide("Image7");
+  for (const char* name : kCongratulation) hide(name);
 }
 
 void ActivityWindow::addCongratulation(std::function<void()> playAgain) {

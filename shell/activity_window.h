@@ -58,7 +58,6 @@ class ActivityWindow : public Window {
   void addTitle(std::string text);
 
   void unloadSelf() { windows_.unload(id()); }
-  Platform& platform() { return platform_; }
 
  private:
   WindowSystem& windows_;
