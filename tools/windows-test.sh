@@ -6,14 +6,15 @@
 #
 # Usage: tools/windows-test.sh [build folder]      (default: build-windows beside the sources)
 # Needs the Debian packages cmake, g++-mingw-w64-x86-64-posix, binutils-mingw-w64-x86-64,
-# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis and wixl.
+# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis, wixl and
+# msitools.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build-windows}")"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver wineboot makensis wixl; do
+for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver wineboot makensis wixl msibuild; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 

@@ -143,7 +143,7 @@ class WineProgram(Program):
         shutil.copy2(e2e.program_path, exe)
         source = os.path.dirname(e2e.program_path)
         for name in os.listdir(source):
-            if name.lower().endswith(".wav"):
+            if name.lower().endswith(".wav") or name == e2e.ABOUT_PAGE:
                 shutil.copy2(os.path.join(source, name), self.app)
         shutil.copytree(os.path.join(source, "words"), os.path.join(self.app, "words"))
         write_url_opener_stand_in(self.bin)

@@ -1,13 +1,14 @@
 // The browser build's site in Debian's Chromium, driven by real mouse and touch input: the start
 // screen, the menu drawn, a whole Letter Recognition game played by ear, a drag that answers
-// nothing, Exit! opening the publisher's page, and the site again with the network cut.
-//   node site_test.mjs SITE_FOLDER PUBLISHER_ADDRESS
+// nothing, Exit! opening the page about the program beside it in the site (or the publisher's
+// page the build names), and the site again with the network cut.
+//   node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
 import { serve, launch, tapStart } from './browser.mjs';
 
-const [site, publisher = 'https://wordmeadow.example/'] = process.argv.slice(2);
+const [site, publisher = ''] = process.argv.slice(2);
 assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
 
 // Runs in the page before its scripts: which files are fetched, and which recording each
@@ -146,13 +147,18 @@ try {
   assert.deepEqual(await pixel('rec', { x: 10, y: 10 }), await pictureAt('rec_overlay', { x: 10, y: 10 }),
     'the congratulation screen');
 
-  // Out of the activity, then Exit!: the publisher's page in a new browsing context, and the
-  // start screen back once the last window is gone.
+  // Out of the activity, then Exit!: the page about the program in a new browsing context (or
+  // the publisher's), and the start screen back once the last window is gone.
   await click('rec', OVERLAY_EXIT);
   await page.waitForSelector('canvas[data-window="rec"]', { hidden: true });
-  const opened = browser.waitForTarget((t) => t.url().startsWith(publisher), { timeout: 10000 });
+  const exitPage = publisher || new URL('about.html', page.url()).href;
+  const opened = browser.waitForTarget((t) => t.url().startsWith(exitPage), { timeout: 10000 });
   await click('Main', MENU_EXIT);
-  await (await (await opened).page())?.close();
+  const about = await (await opened).page();
+  if (!publisher) {
+    await about.waitForFunction(() => document.title === 'About Wordmeadow', { timeout: 10000 });
+  }
+  await about?.close();
   await page.bringToFront();
   await page.waitForSelector('#start', { visible: true });
   assert.ok(await startScreenShown(), 'the start screen after Exit!');
@@ -175,7 +181,7 @@ try {
   await canvasOf('rec');
   assert.match(await nextHeard(count), /^[A-Z]\.wav$/, 'a letter asked offline');
   if (process.env.WORDMEADOW_SCREENSHOT) await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT });
-  console.log(`web site: ${order.length} letters matched, Exit! opened ${publisher}, offline reload worked`);
+  console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload worked`);
 } finally {
   await browser.close();
   server.close();
