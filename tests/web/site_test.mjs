@@ -297,6 +297,7 @@ try {
   assert.equal(await inFront(), 'rec');
   await tap('Main', { x: 10, y: 10 });
   assert.equal(await inFront(), 'Main', 'the menu raised by a tap');
+  if (process.env.WORDMEADOW_SCREENSHOT) await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT });
 
   // Exit! tapped: the start screen comes back under the finger and stays until a new tap.
   count = await heardSoFar();
@@ -305,7 +306,6 @@ try {
   await pause(1000);
   assert.ok(await startScreenShown(), 'the start screen stays after Exit! tapped');
   assert.equal(await heardSoFar(), count, 'no welcome after Exit! tapped');
-  if (process.env.WORDMEADOW_SCREENSHOT) await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT });
   console.log(`web site: ${order.length} letters matched, Exit! opened ${publisher}, offline reload and touch worked`);
 } finally {
   await browser.close();
