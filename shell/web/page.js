@@ -93,7 +93,8 @@
       playing.stop();
       playing = null;
     }
-    decoded(path).then((buffer) => {
+    // No name is no recording (the program's folder): the alert, with nothing asked of the server.
+    (path ? decoded(path) : Promise.resolve(null)).then((buffer) => {
       if (request !== requests) return;  // a later request came first: nothing is queued
       const source = audio.createBufferSource();
       source.buffer = buffer || (alertTone ??= makeAlertTone());
@@ -328,8 +329,9 @@
     const [module, listed] = await Promise.all([moduleLoaded, listing ?? readListing()]);
     listing = null;
     module.page = page;
+    module.listing = listed;  // read by the program from here, through the heap
     program = module;
-    call('wm_start', ['string'], [listed]);
+    call('wm_start', [], []);
   }
   // A tap made before this script came was taken by the page itself (index.html), which
   // started the sound then, as browsers allow only in the tap.

@@ -44,7 +44,7 @@ endforeach()
 execute_process(COMMAND sh "${SITE}/update-listing.sh" OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 
 # The service worker: every file of the program (not the recordings, the listing or the listing
-# command), and a stamp that changes with any of them.
+# command) with its SHA-256, which an install checks, and a stamp that changes with any of them.
 file(GLOB_RECURSE files RELATIVE "${SITE}" "${SITE}/*")
 list(SORT files)
 set(program_files "")
@@ -57,9 +57,10 @@ foreach(file IN LISTS files)
   endif()
   file(SHA256 "${SITE}/${file}" hash)
   string(APPEND hashes "${hash} ${file}\n")
-  list(APPEND program_files "'${file}'")
+  list(APPEND program_files "\n  '${file}': '${hash}'")
 endforeach()
 string(SHA256 STAMP "${hashes}")
 string(SUBSTRING "${STAMP}" 0 16 STAMP)
-list(JOIN program_files ", " PROGRAM_FILES)
+list(JOIN program_files "," PROGRAM_FILES)
+string(APPEND PROGRAM_FILES "\n")
 configure_file("${web}/sw.js.in" "${SITE}/sw.js" @ONLY)
