@@ -51,6 +51,10 @@ class Window {
 
   virtual void load() {}
 
+  // A letter key (either case) pressed while the window has the keyboard. Windows that do not
+  // answer keys leave it alone.
+  virtual void letterKey(char /*letter*/) {}
+
   // The front-most visible element under the point takes the click, whether or not it has an
   // operation; nullptr when the point lies on no visible element.
   const Element* elementAt(Point p) const;

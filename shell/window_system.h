@@ -49,6 +49,8 @@ class WindowSystem {
   // A press and a release at one point.
   void click(const std::string& id, Point p);
   void closeByFrame(const std::string& id) { unload(id); }
+  // A key typed in the window; only the letters A to Z, in either case, mean anything.
+  void keyTyped(const std::string& id, char key);
 
   // Frees the windows unloaded since the last call; the event loop calls it between events.
   void releaseUnloaded() { unloaded_.clear(); }
