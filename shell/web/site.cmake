@@ -10,8 +10,8 @@ endforeach()
 set(web "${SOURCE}/shell/web")
 
 # The page's own files, its scripts in page/, and there the names of the pictures.
-file(COPY "${web}/index.html" "${web}/manifest.webmanifest" "${web}/update-listing.sh"
-          "${FONT}" DESTINATION "${SITE}")
+file(COPY "${web}/manifest.webmanifest" "${web}/update-listing.sh" "${FONT}"
+     DESTINATION "${SITE}")
 file(GLOB scripts "${web}/page/*.js")
 file(REMOVE_RECURSE "${SITE}/page")
 file(COPY ${scripts} DESTINATION "${SITE}/page")
@@ -28,6 +28,22 @@ list(JOIN names ", " names)
 file(READ "${web}/page/loading.js" loading)
 string(REPLACE "/*@PICTURES@*/ []" "[${names}]" loading "${loading}")
 file(CONFIGURE OUTPUT "${SITE}/page/loading.js" CONTENT "${loading}" @ONLY)
+
+# The page, with the sizes of what its start may need (the program, its scripts, the label font
+# and the pictures), for the first visit's progress.
+file(GLOB_RECURSE needed RELATIVE "${SITE}" "${SITE}/*.js" "${SITE}/*.wasm" "${SITE}/*.ttf"
+     "${SITE}/assets/*.bmp")
+list(REMOVE_ITEM needed "sw.js")
+list(SORT needed)
+set(sizes "")
+foreach(file IN LISTS needed)
+  file(SIZE "${SITE}/${file}" size)
+  list(APPEND sizes "'${file}': ${size}")
+endforeach()
+list(JOIN sizes ", " sizes)
+file(READ "${web}/index.html" index)
+string(REPLACE "/*@SIZES@*/ {}" "{${sizes}}" index "${index}")
+file(CONFIGURE OUTPUT "${SITE}/index.html" CONTENT "${index}" @ONLY)
 
 set(icons "${SOURCE}/packaging/icon")
 file(MAKE_DIRECTORY "${SITE}/icons")

@@ -1,29 +1,44 @@
-// The browser build's site in Debian's Chromium, driven by real mouse and touch input: the start
-// screen, the menu drawn, a whole Letter Recognition game played by ear, a drag that answers
-// nothing, Exit! opening the publisher's page, and the site again with the network cut.
+// The browser build's site in Debian's Chromium, driven by real mouse and touch input, from a
+// host that behaves as real ones do (it redirects /index.html to its folder, and its files carry
+// an old release's date): a start whose program cannot be loaded, a first visit over a slow
+// network with its progress, the menu drawn, a whole Letter Recognition game played by ear, a
+// drag that answers nothing, Exit! opening the publisher's page, returning visits while the host
+// fails the listing or a captive portal answers, a recording replaced on the server, and the site
+// again with the network cut.
 //   node site_test.mjs SITE_FOLDER PUBLISHER_ADDRESS
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
+import { readFileSync, statSync } from 'node:fs';
+import { join } from 'node:path';
 import { serve, launch, tapStart } from './browser.mjs';
 
 const [site, publisher = 'https://wordmeadow.example/'] = process.argv.slice(2);
 assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
 
 // Runs in the page before its scripts: which files are fetched, and which recording each
-// started sound was decoded from ('alert' for a sound made in the page).
+// started sound was decoded from ('alert' for a sound made in the page), its size, and the
+// listings the page was given.
 function listen() {
   const names = new WeakMap();
+  const sizes = new WeakMap();
   const nameOf = (url) => decodeURIComponent(new URL(url, location.href).pathname.split('/').pop());
   window.fetched = [];
   window.heard = [];
+  window.heardSizes = [];
+  window.listings = [];
   const fetchReal = window.fetch;
   window.fetch = function (input, init) {
     const name = nameOf(typeof input === 'string' ? input : input.url);
     window.fetched.push(name);
     return fetchReal.call(this, input, init).then((response) => {
+      if (name === 'listing.txt') response.clone().text().then((text) => window.listings.push(text));
       const bytes = response.arrayBuffer.bind(response);
-      response.arrayBuffer = () => bytes().then((b) => { names.set(b, name); return b; });
+      response.arrayBuffer = () => bytes().then((b) => {
+        names.set(b, name);
+        sizes.set(b, b.byteLength);
+        return b;
+      });
       return response;
     });
   };
@@ -31,12 +46,14 @@ function listen() {
   BaseAudioContext.prototype.decodeAudioData = function (bytes, ...rest) {
     return decode.call(this, bytes, ...rest).then((buffer) => {
       names.set(buffer, names.get(bytes));
+      sizes.set(buffer, sizes.get(bytes));
       return buffer;
     });
   };
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (...args) {
     window.heard.push(names.get(this.buffer) ?? 'alert');
+    window.heardSizes.push(sizes.get(this.buffer) ?? 0);
     return start.apply(this, args);
   };
 }
@@ -50,10 +67,26 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
-const { server, address } = await serve(site);
+const extra = {};
+const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
+const { server, address } = await serve(site, extra, faults);
 const browser = await launch();
 
 try {
+  // A start whose program cannot be loaded says so on the start screen; its retry starts it
+  // once the server answers again (in a profile of its own, so the visits below are first ones).
+  const context = await browser.createBrowserContext();
+  const failing = await context.newPage();
+  faults.status = { '/wordmeadow.wasm': 503 };
+  await failing.goto(address);
+  await failing.waitForSelector('#failed', { visible: true });
+  assert.ok(await failing.$eval('#start', (b) => b.hidden), 'no play picture when nothing can start');
+  faults.status = undefined;
+  await Promise.all([failing.waitForNavigation(), failing.click('#failed button')]);
+  await tapStart(failing);
+  await failing.waitForSelector('canvas[data-window="Main"]', { visible: true });
+  await context.close();
+
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
   await page.evaluateOnNewDocument(listen);
@@ -92,14 +125,31 @@ try {
       await pictureAt('main_letter_recognition', { x: 113, y: 26 }), 'the Letter Recognition button');
   };
 
-  // The start screen: one play picture, no words, no window; nothing said before the tap.
-  await page.goto(address);
+  // The start screen on a first visit over a slow network: one play picture, no words, no
+  // window, and the progress of the program's files and the start's pictures as they arrive;
+  // nothing said before the tap.
+  faults.bytesPerSecond = 400000;
+  await page.goto(address, { waitUntil: 'domcontentloaded' });
   assert.ok(await startScreenShown(), 'the start screen');
+  const progress = () => page.$eval('#loading', (p) => (p.hidden ? null : p.value));
+  await page.waitForFunction(() => {
+    const p = document.getElementById('loading');
+    return !p.hidden && p.value > 0 && p.value < 1;
+  }, { timeout: 10000 });
+  const early = await progress();
+  if (process.env.WORDMEADOW_SCREENSHOT) {
+    await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT.replace(/\.png$/, '-loading.png') });
+  }
 
-  // The tap loads the menu, whose welcome is asked for and heard.
+  // The tap, made while the start still loads, leaves the progress up until the menu comes; the
+  // menu's welcome is asked for and heard.
   assert.ok(!(await page.evaluate(() => window.fetched.includes('Welcome.wav'))));
   await tapStart(page);
+  const late = await progress();
+  assert.ok(late !== null && late >= early && late < 1, `progress after the tap: ${early}, ${late}`);
   await canvasOf('Main');
+  faults.bytesPerSecond = 0;
+  assert.equal(await progress(), null, 'no progress once the menu is up');
   assert.equal(await page.$eval('.window[data-window="Main"] h1', (h) => h.textContent), 'Wordmeadow');
   assert.equal(await nextHeard(0), 'Welcome.wav');
   await menuDrawn();
@@ -157,8 +207,39 @@ try {
   await page.waitForSelector('#start', { visible: true });
   assert.ok(await startScreenShown(), 'the start screen after Exit!');
 
-  // The network cut: the site comes from the service worker's cache, played by touch.
+  // Returning visits: each a new start, from the service worker's copies of the page (which the
+  // host answers with a redirect), the listing and the recordings, while the host fails the
+  // listing or a captive portal answers every recording and the listing with its login page.
+  // The first letter asked is the first visit's, as the listing is the same.
   await page.evaluate(() => navigator.serviceWorker.ready);
+  const listing = readFileSync(join(site, 'listing.txt'), 'utf8');
+  const visit = async () => {
+    await page.reload();
+    await tapStart(page);
+    await canvasOf('Main');
+    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
+    await click('Main', MENU_LETTER_RECOGNITION);
+    await canvasOf('rec');
+    return { letter: await nextHeard(1), size: await page.evaluate(() => window.heardSizes[1]) };
+  };
+  for (const fault of [{ status: { '/listing.txt': 503 } }, { status: { '/listing.txt': 404 } },
+    { portal: /\.(wav|txt)$/i }]) {
+    Object.assign(faults, { status: undefined, portal: undefined }, fault);
+    const what = fault.status ? JSON.stringify(fault.status) : 'a captive portal';
+    assert.equal((await visit()).letter, order[0], `the first letter, ${what}`);
+    assert.deepEqual(await page.evaluate(() => window.listings), [listing], `the kept listing, ${what}`);
+  }
+  Object.assign(faults, { status: undefined, portal: undefined });
+
+  // A recording replaced on the server under the same name and with the same old date: the kept
+  // copy is refreshed behind the start after, and heard from the next one.
+  const replaced = await visit();
+  extra[`/${order[0]}`] = join(site, 'Clap.WAV');
+  assert.equal((await visit()).size, replaced.size, 'the kept copy, while it is refreshed');
+  assert.equal((await visit()).size, statSync(join(site, 'Clap.WAV')).size, 'the new recording');
+  delete extra[`/${order[0]}`];
+
+  // The network cut: the site comes from the service worker's cache, played by touch.
   server.close();
   server.closeAllConnections();
   await page.setOfflineMode(true);
