@@ -9,7 +9,8 @@
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
-import { readFileSync, statSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve, launch, tapStart } from './browser.mjs';
 
@@ -67,6 +68,7 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
+const scratch = mkdtempSync(join(tmpdir(), 'wordmeadow-site-test-'));
 const extra = {};
 const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
 const { server, address } = await serve(site, extra, faults);
@@ -239,6 +241,41 @@ try {
   assert.equal((await visit()).size, statSync(join(site, 'Clap.WAV')).size, 'the new recording');
   delete extra[`/${order[0]}`];
 
+  // A new version: installed behind the running page only if every program file on the server
+  // is the one it was built with (not while a release is half unpacked), and started by the next
+  // page load, never under a running program.
+  const nextVersion = (broken) => {
+    let text = readFileSync(join(site, 'sw.js'), 'utf8').replace(/wordmeadow-[0-9a-f]{16}/, 'wordmeadow-next');
+    if (broken) text = text.replace(/('page\/input\.js': ')[0-9a-f]+/, `$1${'0'.repeat(64)}`);
+    const file = join(scratch, broken ? 'broken-sw.js' : 'sw.js');
+    writeFileSync(file, text);
+    return file;
+  };
+  const install = async (file) => {
+    extra['/sw.js'] = file;
+    return page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      await registration.update();
+      const worker = registration.installing;
+      await new Promise((resolve) => {
+        const settled = () => ['installed', 'redundant'].includes(worker?.state ?? 'redundant') && resolve();
+        worker?.addEventListener('statechange', settled);
+        settled();
+      });
+      return { waiting: registration.waiting !== null, caches: (await caches.keys()).sort() };
+    });
+  };
+  const [running] = (await page.evaluate(() => caches.keys())).filter((name) => /-[0-9a-f]{16}$/.test(name));
+  assert.deepEqual(await install(nextVersion(true)),
+    { waiting: false, caches: [running, 'wordmeadow-recordings'].sort() }, 'a half-unpacked release');
+  assert.deepEqual(await install(nextVersion(false)),
+    { waiting: true, caches: [running, 'wordmeadow-next', 'wordmeadow-recordings'].sort() }, 'a new release');
+  count = await heardSoFar();
+  await click('rec', tileCentre(order[0][0]));
+  assert.equal(await nextHeard(count), order[1], 'the running program goes on');
+  assert.equal((await visit()).letter, order[0], 'the new version starts');
+  assert.deepEqual((await page.evaluate(() => caches.keys())).sort(), ['wordmeadow-next', 'wordmeadow-recordings']);
+
   // The network cut: the site comes from the service worker's cache, played by touch.
   server.close();
   server.closeAllConnections();
@@ -260,4 +297,5 @@ try {
 } finally {
   await browser.close();
   server.close();
+  rmSync(scratch, { recursive: true, force: true });
 }
