@@ -76,18 +76,23 @@ const browser = await launch();
 
 try {
   // A start whose program cannot be loaded says so on the start screen; its retry starts it
-  // once the server answers again (in a profile of its own, so the visits below are first ones).
+  // once the server answers again, and with no listing on the server the letters are those the
+  // program was built with (in a profile of its own, so the visits below are first ones).
   const context = await browser.createBrowserContext();
   const failing = await context.newPage();
-  faults.status = { '/wordmeadow.wasm': 503 };
+  await failing.evaluateOnNewDocument(listen);
+  faults.status = { '/wordmeadow.wasm': 503, '/listing.txt': 404 };
   await failing.goto(address);
   await failing.waitForSelector('#failed', { visible: true });
   assert.ok(await failing.$eval('#start', (b) => b.hidden), 'no play picture when nothing can start');
-  faults.status = undefined;
+  faults.status = { '/listing.txt': 404 };
   await Promise.all([failing.waitForNavigation(), failing.click('#failed button')]);
   await tapStart(failing);
-  await failing.waitForSelector('canvas[data-window="Main"]', { visible: true });
+  const menu = await (await failing.waitForSelector('canvas[data-window="Main"]', { visible: true })).boundingBox();
+  await failing.mouse.click(menu.x + MENU_LETTER_RECOGNITION.x, menu.y + MENU_LETTER_RECOGNITION.y);
+  await failing.waitForFunction(() => window.heard.some((name) => /^[A-Z]\.wav$/.test(name)), { timeout: 10000 });
   await context.close();
+  faults.status = undefined;
 
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
