@@ -38,7 +38,7 @@ WebPlatform::WebPlatform() : PlatformBase(".") {
     wm_listing_copy(text.data(), size);
     if (listing().read(text)) return;
     wm_warn(
-        "wordmeadow: listing.txt is missing or lists no recording in each line; the "
+        "wordmeadow: listing.txt is missing or is not a listing of recordings; the "
         "recordings the program was built with are listed instead");
   }
   listing().read(builtInListing());
