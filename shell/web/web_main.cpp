@@ -24,9 +24,7 @@ namespace {
 
 // What a process of the desktop program holds; a new start is a new process.
 struct Program {
-  explicit Program(std::string_view listingText) : platform(listingText) {
-    defineWindows(windows, platform);
-  }
+  Program() { defineWindows(windows, platform); }
   WebScreen screen;
   WebPlatform platform;
   WindowSystem windows{screen};
@@ -72,9 +70,10 @@ using wordmeadow::program;
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE int wm_start(const char* listingText) {
+// The page hands the site's listing over as Module.listing.
+EMSCRIPTEN_KEEPALIVE int wm_start() {
   program.reset();
-  program = std::make_unique<wordmeadow::Program>(listingText);
+  program = std::make_unique<wordmeadow::Program>();
   wordmeadow::startProgram(program->windows);
   return wordmeadow::settle();
 }

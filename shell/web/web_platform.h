@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "shell/platform_base.h"
 #include "shell/web/listing_file.h"
@@ -12,8 +11,9 @@ namespace wordmeadow {
 // listed through the site's listing file; sound and new browsing contexts are the page's.
 class WebPlatform : public PlatformBase<ListingFile> {
  public:
-  // The text of the site's listing file.
-  explicit WebPlatform(std::string_view listingText);
+  // Lists the folder from the text of the site's listing file the page was handed
+  // (Module.listing), or, when that is no listing, from the program's own.
+  WebPlatform();
 
   void playSoundFile(const std::string& path) override;
   void openWithShell(const Window& owner, const std::string& address) override;

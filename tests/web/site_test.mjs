@@ -1,16 +1,20 @@
-// The browser build's site in Debian's Chromium, driven by real mouse and touch input: the start
-// screen, the menu drawn, a whole Letter Recognition game played by ear, a drag that answers
-// nothing, Exit! opening the page about the program beside it in the site (or the publisher's
-// page the build names), and the site again with the network cut, on a tablet: a double tap on
-// the play picture, a resting palm, a cancelled touch, a window raised and dragged, a sound
-// suspended by the system, and Exit! tapped.
+// The browser build's site in Debian's Chromium, driven by real mouse and touch input, from a
+// host that behaves as real ones do (it redirects /index.html to its folder, and its files carry
+// an old release's date): a start whose program cannot be loaded, a first visit over a slow
+// network with its progress, the menu drawn, a whole Letter Recognition game played by ear, a
+// drag that answers nothing, Exit! opening the page about the program beside it in the site (or
+// the publisher's page the build names), returning visits while the host fails the listing or a
+// captive portal answers, a recording replaced on the server, and the site again with the network
+// cut, on a tablet: a double tap on the play picture, a resting palm, a cancelled touch, a window
+// raised and dragged, a sound suspended by the system, and Exit! tapped.
 // On the way the network misbehaves: a picture fails once, the Letter Recognition window's
 // background is held back, and "try again" comes truncated.
 //   node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve, launch, tapStart } from './browser.mjs';
 
@@ -18,14 +22,17 @@ const [site, publisher = ''] = process.argv.slice(2);
 assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
 
 // Runs in the page before its scripts: which files are fetched, which recording each started
-// sound was decoded from ('alert' for a sound made in the page) and which windows were on the
-// page as it started, and the page's audio contexts.
+// sound was decoded from ('alert' for a sound made in the page), its size, which windows were on
+// the page as it started, the listings the page was given, and the page's audio contexts.
 function listen() {
   const names = new WeakMap();
+  const sizes = new WeakMap();
   const nameOf = (url) => decodeURIComponent(new URL(url, location.href).pathname.split('/').pop());
   window.fetched = [];
   window.heard = [];
   window.heardOver = [];
+  window.heardSizes = [];
+  window.listings = [];
   window.contexts = [];
   const Context = window.AudioContext;
   window.AudioContext = class extends Context {
@@ -39,8 +46,13 @@ function listen() {
     const name = nameOf(typeof input === 'string' ? input : input.url);
     window.fetched.push(name);
     return fetchReal.call(this, input, init).then((response) => {
+      if (name === 'listing.txt') response.clone().text().then((text) => window.listings.push(text));
       const bytes = response.arrayBuffer.bind(response);
-      response.arrayBuffer = () => bytes().then((b) => { names.set(b, name); return b; });
+      response.arrayBuffer = () => bytes().then((b) => {
+        names.set(b, name);
+        sizes.set(b, b.byteLength);
+        return b;
+      });
       return response;
     });
   };
@@ -48,6 +60,7 @@ function listen() {
   BaseAudioContext.prototype.decodeAudioData = function (bytes, ...rest) {
     return decode.call(this, bytes, ...rest).then((buffer) => {
       names.set(buffer, names.get(bytes));
+      sizes.set(buffer, sizes.get(bytes));
       return buffer;
     });
   };
@@ -55,6 +68,7 @@ function listen() {
   AudioBufferSourceNode.prototype.start = function (...args) {
     window.heard.push(names.get(this.buffer) ?? 'alert');
     window.heardOver.push([...document.querySelectorAll('.window')].map((w) => w.dataset.window));
+    window.heardSizes.push(sizes.get(this.buffer) ?? 0);
     return start.apply(this, args);
   };
 }
@@ -68,11 +82,33 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
-const { server, address } = await serve(site);
+const scratch = mkdtempSync(join(tmpdir(), 'wordmeadow-site-test-'));
+const extra = {};
+const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
+const { server, address } = await serve(site, extra, faults);
 const browser = await launch();
 const pause = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 try {
+  // A start whose program cannot be loaded says so on the start screen; its retry starts it
+  // once the server answers again, and with no listing on the server the letters are those the
+  // program was built with (in a profile of its own, so the visits below are first ones).
+  const context = await browser.createBrowserContext();
+  const failing = await context.newPage();
+  await failing.evaluateOnNewDocument(listen);
+  faults.status = { '/wordmeadow.wasm': 503, '/listing.txt': 404 };
+  await failing.goto(address);
+  await failing.waitForSelector('#failed', { visible: true });
+  assert.ok(await failing.$eval('#start', (b) => b.hidden), 'no play picture when nothing can start');
+  faults.status = { '/listing.txt': 404 };
+  await Promise.all([failing.waitForNavigation(), failing.click('#failed button')]);
+  await tapStart(failing);
+  const menu = await (await failing.waitForSelector('canvas[data-window="Main"]', { visible: true })).boundingBox();
+  await failing.mouse.click(menu.x + MENU_LETTER_RECOGNITION.x, menu.y + MENU_LETTER_RECOGNITION.y);
+  await failing.waitForFunction(() => window.heard.some((name) => /^[A-Z]\.wav$/.test(name)), { timeout: 10000 });
+  await context.close();
+  faults.status = undefined;
+
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
   await page.evaluateOnNewDocument(listen);
@@ -85,7 +121,7 @@ try {
   const tryAgain = readFileSync(join(site, 'TryAgain.WAV'));
   await page.setBypassServiceWorker(true);  // the faults come from the network, not its cache
   await page.setRequestInterception(true);
-  const faults = async (request) => {
+  const networkFaults = async (request) => {
     const path = new URL(request.url()).pathname;
     if (path.endsWith('/main_letter_recognition.bmp') && failedOnce) {
       failedOnce();
@@ -100,7 +136,7 @@ try {
       await request.continue();
     }
   };
-  page.on('request', faults);
+  page.on('request', networkFaults);
   const heardSoFar = () => page.evaluate(() => window.heard.length);
   const nextHeard = async (count) => {
     await page.waitForFunction((n) => window.heard.length > n, { timeout: 10000 }, count);
@@ -136,17 +172,33 @@ try {
       await pictureAt('main_letter_recognition', { x: 113, y: 26 }), 'the Letter Recognition button');
   };
 
-  // The start screen: one play picture, no words, no window; nothing said before the tap. The
-  // start's pictures are asked for meanwhile, and one fails: the menu asks for it again.
-  await page.goto(address);
+  // The start screen on a first visit over a slow network: one play picture, no words, no
+  // window, and the progress of the program's files and the start's pictures as they arrive;
+  // nothing said before the tap. The start's pictures are asked for meanwhile, and one fails:
+  // the menu asks for it again.
+  faults.bytesPerSecond = 400000;
+  await page.goto(address, { waitUntil: 'domcontentloaded' });
   assert.ok(await startScreenShown(), 'the start screen');
+  const progress = () => page.$eval('#loading', (p) => (p.hidden ? null : p.value));
+  await page.waitForFunction(() => {
+    const p = document.getElementById('loading');
+    return !p.hidden && p.value > 0 && p.value < 1;
+  }, { timeout: 10000 });
+  const early = await progress();
+  if (process.env.WORDMEADOW_SCREENSHOT) {
+    await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT.replace(/\.png$/, '-loading.png') });
+  }
   await pictureFailed;
-  await pause(300);
 
-  // The tap loads the menu, whose welcome is asked for and heard.
+  // The tap, made while the start still loads, leaves the progress up until the menu comes; the
+  // menu's welcome is asked for and heard.
   assert.ok(!(await page.evaluate(() => window.fetched.includes('Welcome.wav'))));
   await tapStart(page);
+  const late = await progress();
+  assert.ok(late !== null && late >= early && late < 1, `progress after the tap: ${early}, ${late}`);
   await canvasOf('Main');
+  faults.bytesPerSecond = 0;
+  assert.equal(await progress(), null, 'no progress once the menu is up');
   assert.equal(await page.$eval('.window[data-window="Main"] h1', (h) => h.textContent), 'Wordmeadow');
   assert.equal(await nextHeard(0), 'Welcome.wav');
   await menuDrawn();
@@ -219,14 +271,80 @@ try {
   await page.waitForSelector('#start', { visible: true });
   assert.ok(await startScreenShown(), 'the start screen after Exit!');
 
-  // The network cut: the site comes from the service worker's cache, played by touch on a
-  // tablet.
-  await page.evaluate(() => navigator.serviceWorker.ready);
-  server.close();
-  server.closeAllConnections();
-  page.off('request', faults);
+  // Returning visits: each a new start, from the service worker's copies of the page (which the
+  // host answers with a redirect), the listing and the recordings, while the host fails the
+  // listing or a captive portal answers every recording and the listing with its login page.
+  // The first letter asked is the first visit's, as the listing is the same. From here on the
+  // network's faults come from the host alone, through the service worker.
+  page.off('request', networkFaults);
   await page.setRequestInterception(false);
   await page.setBypassServiceWorker(false);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const listing = readFileSync(join(site, 'listing.txt'), 'utf8');
+  const visit = async () => {
+    await page.reload();
+    await tapStart(page);
+    await canvasOf('Main');
+    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
+    await click('Main', MENU_LETTER_RECOGNITION);
+    await canvasOf('rec');
+    return { letter: await nextHeard(1), size: await page.evaluate(() => window.heardSizes[1]) };
+  };
+  for (const fault of [{ status: { '/listing.txt': 503 } }, { status: { '/listing.txt': 404 } },
+    { portal: /\.(wav|txt)$/i }]) {
+    Object.assign(faults, { status: undefined, portal: undefined }, fault);
+    const what = fault.status ? JSON.stringify(fault.status) : 'a captive portal';
+    assert.equal((await visit()).letter, order[0], `the first letter, ${what}`);
+    assert.deepEqual(await page.evaluate(() => window.listings), [listing], `the kept listing, ${what}`);
+  }
+  Object.assign(faults, { status: undefined, portal: undefined });
+
+  // A recording replaced on the server under the same name and with the same old date: the kept
+  // copy is refreshed behind the start after, and heard from the next one.
+  const replaced = await visit();
+  extra[`/${order[0]}`] = join(site, 'Clap.WAV');
+  assert.equal((await visit()).size, replaced.size, 'the kept copy, while it is refreshed');
+  assert.equal((await visit()).size, statSync(join(site, 'Clap.WAV')).size, 'the new recording');
+  delete extra[`/${order[0]}`];
+
+  // A new version: installed behind the running page only if every program file on the server
+  // is the one it was built with (not while a release is half unpacked), and started by the next
+  // page load, never under a running program.
+  const nextVersion = (broken) => {
+    let text = readFileSync(join(site, 'sw.js'), 'utf8').replace(/wordmeadow-[0-9a-f]{16}/, 'wordmeadow-next');
+    if (broken) text = text.replace(/('page\/input\.js': ')[0-9a-f]+/, `$1${'0'.repeat(64)}`);
+    const file = join(scratch, broken ? 'broken-sw.js' : 'sw.js');
+    writeFileSync(file, text);
+    return file;
+  };
+  const install = async (file) => {
+    extra['/sw.js'] = file;
+    return page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      await registration.update();
+      const worker = registration.installing;
+      await new Promise((resolve) => {
+        const settled = () => ['installed', 'redundant'].includes(worker?.state ?? 'redundant') && resolve();
+        worker?.addEventListener('statechange', settled);
+        settled();
+      });
+      return { waiting: registration.waiting !== null, caches: (await caches.keys()).sort() };
+    });
+  };
+  const [running] = (await page.evaluate(() => caches.keys())).filter((name) => /-[0-9a-f]{16}$/.test(name));
+  assert.deepEqual(await install(nextVersion(true)),
+    { waiting: false, caches: [running, 'wordmeadow-recordings'].sort() }, 'a half-unpacked release');
+  assert.deepEqual(await install(nextVersion(false)),
+    { waiting: true, caches: [running, 'wordmeadow-next', 'wordmeadow-recordings'].sort() }, 'a new release');
+  count = await heardSoFar();
+  await click('rec', tileCentre(order[0][0]));
+  assert.equal(await nextHeard(count), order[1], 'the running program goes on');
+  assert.equal((await visit()).letter, order[0], 'the new version starts');
+  assert.deepEqual((await page.evaluate(() => caches.keys())).sort(), ['wordmeadow-next', 'wordmeadow-recordings']);
+
+  // The network cut: the site comes from the service worker's cache, played by touch.
+  server.close();
+  server.closeAllConnections();
   await page.setOfflineMode(true);
   await page.setViewport({ width: 768, height: 1024, hasTouch: true, isMobile: true });
   await page.reload();
@@ -316,4 +434,5 @@ try {
 } finally {
   await browser.close();
   server.close();
+  rmSync(scratch, { recursive: true, force: true });
 }

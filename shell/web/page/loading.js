@@ -47,15 +47,19 @@ let moduleLoaded = null;
 
 export function reloadProgram() {
   moduleLoaded = createWordmeadow({ page: null });
+  // A program that cannot be loaded (its wasm not fetched) is said so on the start screen.
+  moduleLoaded.catch(() => window.wordmeadowLoading.failed());
   return moduleLoaded;
 }
 
 export const programLoaded = () => moduleLoaded;
 
-// The pictures the start will show, asked for while the start screen is up.
+// The pictures the start will show, asked for while the start screen is up, and counted in the
+// first visit's progress (index.html).
 reloadProgram().then((module) => {
-  module.ccall('wm_start_pictures', 'string', [], []).split('\n').filter(Boolean)
-    .forEach((name) => pictureOf(name));
+  const names = module.ccall('wm_start_pictures', 'string', [], []).split('\n').filter(Boolean);
+  names.forEach((name) => pictureOf(name));
+  window.wordmeadowLoading.expect(names.map((name) => `assets/${name}.bmp`));
 });
 
 // --- The pictures of every window, and the whole site kept for offline use: asked for once the

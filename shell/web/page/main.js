@@ -66,8 +66,9 @@ async function start() {
   startButton.hidden = true;
   const [module, listed] = await Promise.all([programLoaded(), takeListing()]);
   module.page = page;
+  module.listing = listed;  // read by the program from here, through the heap
   program = module;
-  call('wm_start', ['string'], [listed]);
+  call('wm_start', [], []);
 }
 // A tap made before this script came was taken by the page itself (index.html), which
 // started the sound then, as browsers allow only in the tap.

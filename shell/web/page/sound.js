@@ -80,7 +80,8 @@ export function playSound(path) {
   // The program may ask for the sound before it opens the window: that is known once its call
   // has returned, which is before any promise's callback.
   const shown = Promise.resolve().then(() => windowsShown());
-  Promise.all([decoded(path), shown]).then(([buffer]) => {
+  // No name is no recording (the program's folder): the alert, with nothing asked of the server.
+  Promise.all([path ? decoded(path) : Promise.resolve(null), shown]).then(([buffer]) => {
     if (request !== requests) return;  // a later request came first: nothing is queued
     const source = audio.createBufferSource();
     source.buffer = buffer || (alertTone ??= makeAlertTone());
