@@ -46,6 +46,21 @@ class LetterGame(e2e.ProgramTestCase):
         self.click(rec, tile(letter))
         return audio.next_sound(mark)
 
+    def play_to_the_end(self, audio, rec, order, answer=None):
+        """Every letter not yet in order asked, each once, until the last one is matched;
+        answer(letter, turn) answers one and returns what is heard next (by default a click on
+        its tile)."""
+        answer = answer or (lambda letter, turn: self.answer(audio, rec, letter))
+        for turn in range(len(order), 27):
+            heard = answer(order[-1], turn)
+            if turn == 26:
+                self.assertEqual(heard, "Clap", f"after matching all of {order}")
+                break
+            self.assertIn(heard, LETTERS, f"turn {turn} after {order}")
+            self.wait_for_feedback(rec, "correct")
+            order.append(heard)
+        self.assertEqual(sorted(order), LETTERS, f"letters asked: {order}")
+
 
 class LetterGameTest(LetterGame):
 
@@ -81,16 +96,7 @@ class LetterGameTest(LetterGame):
 
         # Every letter, each once, until the last one is matched.
         order = [asked, heard]
-        for turn in range(2, 27):
-            heard = self.answer(audio, rec, order[-1])
-            if turn == 26:
-                self.assertEqual(heard, "Clap", f"after matching all of {order}")
-                break
-            self.assertIn(heard, LETTERS, f"turn {turn} after {order}")
-            self.wait_for_feedback(rec, "correct")
-            order.append(heard)
-        self.assertEqual(sorted(order), LETTERS, f"letters asked: {order}")
-
+        self.play_to_the_end(audio, rec, order)
         self.wait_for_surface(rec, "congratulation")
         self.x.screenshot().save_png(os.path.join(self.root, "congratulation.png"))
 
@@ -247,21 +253,14 @@ class ScaledLetterGameTest(LetterGame):
         order = [asked]
         self.assertEqual(audio.runs(self.typed(audio, "1", "space", "Return")), [(SILENCE, 30)])
         self.assertEqual(self.feedback(self.x.screenshot(), rec), "blank")
-        for turn in range(1, 27):
+
+        def click_or_type(letter, turn):
             if turn < 13:
-                heard = self.answer(audio, rec, order[-1])
-            else:
-                key = order[-1].lower() if turn % 2 else order[-1]
-                mark = audio.wait_quiet()
-                self.x.key(key)
-                heard = audio.next_sound(mark)
-            if turn == 26:
-                self.assertEqual(heard, "Clap", f"after matching all of {order}")
-                break
-            self.assertIn(heard, LETTERS, f"turn {turn} after {order}")
-            self.wait_for_feedback(rec, "correct")
-            order.append(heard)
-        self.assertEqual(sorted(order), LETTERS, f"letters asked: {order}")
+                return self.answer(audio, rec, letter)
+            mark = audio.wait_quiet()
+            self.x.key(letter.lower() if turn % 2 else letter)
+            return audio.next_sound(mark)
+        self.play_to_the_end(audio, rec, order, click_or_type)
 
         # Under the congratulation the keys do nothing.
         self.wait_for_surface(rec, "congratulation")
