@@ -85,7 +85,7 @@ void SdlScreen::open(Window& window) {
     SDL_SetWindowSize(sdl.get(), shown.width, shown.height);
     SDL_SetWindowPosition(sdl.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   }
-  allowMaximiseOnly(sdl.get());
+  hideResizeHandles(sdl.get());
   if (SDL_Surface* icon = picture("icon")) SDL_SetWindowIcon(sdl.get(), icon);
   natives_.push_back({&window, std::move(sdl), 0, view, {}});
   draw(natives_.back());

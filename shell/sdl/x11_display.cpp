@@ -51,7 +51,7 @@ double displayScale(SDL_Window* window) {
   return 1;
 }
 
-void allowMaximiseOnly(SDL_Window* window) {
+void hideResizeHandles(SDL_Window* window) {
   ::Window x11Window = 0;
   Display* display = x11Display(window, &x11Window);
   if (display == nullptr) return;
