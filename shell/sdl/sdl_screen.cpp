@@ -42,9 +42,9 @@ int fontPixels(const Element& label, double scale) {
 
 // The largest scale, in steps of a quarter and from 1 up to the display's, at which the client
 // area still fits on the display.
-double fittingScale(double displayScale, Size client, SDL_Window* window) {
+double fittingScale(double displayScale, Size client, int displayIndex) {
   SDL_Rect usable{};
-  if (SDL_GetDisplayUsableBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &usable) != 0) {
+  if (SDL_GetDisplayUsableBounds(std::max(0, displayIndex), &usable) != 0) {
     return displayScale;
   }
   double scale = displayScale;
@@ -72,15 +72,18 @@ SdlScreen::~SdlScreen() = default;
 
 void SdlScreen::open(Window& window) {
   const Size size = window.clientSize();
+  // Once the display's scale is known, a window opens at its size; the first one learns it.
+  const ClientView first(scale_ == 0 ? 1 : fittingScale(scale_, size, 0));
+  const Size opened = first.deviceSize(size);
   // Created hidden and shown after the first draw, so no half-drawn window is ever seen. It is
   // resizable only so that it can be maximised; its frame offers no resizing.
   NativeHandle sdl(SDL_CreateWindow(window.caption().c_str(), SDL_WINDOWPOS_CENTERED,
-                                    SDL_WINDOWPOS_CENTERED, size.width, size.height,
+                                    SDL_WINDOWPOS_CENTERED, opened.width, opened.height,
                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
   if (sdl == nullptr) fail("cannot open a window");
   if (scale_ == 0) scale_ = displayScale(sdl.get());
-  const ClientView view(fittingScale(scale_, size, sdl.get()));
-  if (view.scale() != 1) {
+  const ClientView view(fittingScale(scale_, size, SDL_GetWindowDisplayIndex(sdl.get())));
+  if (view.scale() != first.scale()) {
     const Size shown = view.deviceSize(size);
     SDL_SetWindowSize(sdl.get(), shown.width, shown.height);
     SDL_SetWindowPosition(sdl.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
@@ -191,7 +194,7 @@ void SdlScreen::handleKey(WindowSystem& windows, const SDL_KeyboardEvent& key) {
 
 void SdlScreen::fitToDrawable(NativeWindow& native) {
   const Size client = native.window->clientSize();
-  const ClientView own(fittingScale(scale_, client, native.sdl.get()));
+  const ClientView own(fittingScale(scale_, client, SDL_GetWindowDisplayIndex(native.sdl.get())));
   Size drawable;
   SDL_GetWindowSize(native.sdl.get(), &drawable.width, &drawable.height);
   const Size ownSize = own.deviceSize(client);
@@ -226,7 +229,12 @@ void SdlScreen::draw(NativeWindow& native) {
   const Size size = native.window->clientSize();
   const SDL_Rect client = toSdl(native.view.toDevice({0, 0, size.width, size.height}));
   if (client.x > 0 || client.y > 0) SDL_FillRect(target, nullptr, mapColour(target, kMarginColour));
-  SDL_FillRect(target, &client, mapColour(target, kWindowColour));
+  // The window's colour shows only where no picture lies: not at all under a background that
+  // covers the client area, and filling 4 times the pixels at scale 2 is a cost worth sparing.
+  const auto& back = native.window->elements();
+  if (back.empty() || !coversClient(back.back(), size)) {
+    SDL_FillRect(target, &client, mapColour(target, kWindowColour));
+  }
   // Nothing is drawn into the margins.
   SDL_SetClipRect(target, &client);
   const auto& elements = native.window->elements();
@@ -241,6 +249,19 @@ void SdlScreen::draw(NativeWindow& native) {
   SDL_SetClipRect(target, nullptr);
   SDL_UpdateWindowSurface(native.sdl.get());
   native.drawnRevision = native.window->revision();
+}
+
+bool SdlScreen::coversClient(const Element& element, Size client) {
+  if (!element.visible || element.kind != ElementKind::Picture) return false;
+  const Rect r = element.rect;
+  if (r.left > 0 || r.top > 0 || r.left + r.width < client.width ||
+      r.top + r.height < client.height) {
+    return false;
+  }
+  // The picture itself must be as large as the place it is cut to.
+  const SDL_Surface* source = picture(element.content);
+  return source != nullptr && r.left + source->w >= client.width &&
+         r.top + source->h >= client.height;
 }
 
 void SdlScreen::drawPicture(NativeWindow& native, SDL_Surface* target, const Element& element) {

@@ -88,6 +88,8 @@ class SdlScreen : public Screen {
   void fitToDrawable(NativeWindow& native);
   void draw(NativeWindow& native);
   void drawPicture(NativeWindow& native, SDL_Surface* target, const Element& element);
+  // Whether a picture element hides the whole client area.
+  bool coversClient(const Element& element, Size client);
   void drawLabel(const NativeWindow& native, SDL_Surface* target, const Element& label);
   SDL_Surface* labelText(const Element& label, double scale);
   void redrawChanged();
