@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "letters/letter_pool.h"
 #include "letters/rec_window.h"
@@ -29,8 +30,8 @@ class BenchPlatform : public PlatformBase<FolderListing>, public Screen {
  public:
   BenchPlatform(std::string folder, SoundPlayer* sound)
       : PlatformBase(std::move(folder)), sound_(sound) {}
-  void playSoundFile(const std::string& path) override {
-    if (sound_ != nullptr) sound_->play(path);
+  void playSoundFile(const std::vector<std::string>& paths) override {
+    if (sound_ != nullptr) sound_->play(paths);
   }
   void openWithShell(const Window&, const std::string&) override {}
   void open(Window&) override {}

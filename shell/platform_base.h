@@ -8,14 +8,16 @@
 
 namespace wordmeadow {
 
-// What the platforms of all backends share: the program's folder, found once at start-up, a
-// folder listing of the backend's own kind, and the fixed random source.
+// What the platforms of all backends share: the program's folder and the voice folder, found
+// once at start-up, a folder listing of the backend's own kind, and the fixed random source.
 template <typename Listing>
 class PlatformBase : public Platform {
  public:
-  explicit PlatformBase(std::string folder) : folder_(std::move(folder)) {}
+  explicit PlatformBase(std::string folder, std::string voiceFolder = {})
+      : folder_(std::move(folder)), voiceFolder_(std::move(voiceFolder)) {}
 
   std::string applicationFolder() override { return folder_; }
+  std::string voiceFolder() override { return voiceFolder_; }
   std::string listFolder(const std::string& pattern) override { return listing_.first(pattern); }
   std::string listFolder() override { return listing_.next(); }
   float nextRandom() override { return random_.next(); }
@@ -25,6 +27,7 @@ class PlatformBase : public Platform {
 
  private:
   std::string folder_;
+  std::string voiceFolder_;
   Listing listing_;
   FixedRandom random_;
 };

@@ -6,8 +6,10 @@
 
 namespace wordmeadow::testing {
 
-void FakePlatform::playSoundFile(const std::string& path) {
-  log.push_back("sound " + path);
+void FakePlatform::playSoundFile(const std::vector<std::string>& paths) {
+  std::string line = "sound";
+  for (const std::string& path : paths) line += (line == "sound" ? " " : " or ") + path;
+  log.push_back(line);
   if (onSound) onSound();
 }
 
@@ -52,9 +54,14 @@ void FakePlatform::close(Window& window) {
 
 std::vector<std::string> FakePlatform::sounds() const {
   std::vector<std::string> names;
-  const std::string prefix = "sound " + joinPath(folder, "");
+  const std::string prefix = joinPath(folder, "");
   for (const std::string& line : log) {
-    if (line.rfind(prefix, 0) == 0) names.push_back(line.substr(prefix.size()));
+    if (line.rfind("sound ", 0) != 0) continue;
+    // The application folder's file is offered last.
+    const auto last = line.rfind(' ');
+    if (line.compare(last + 1, prefix.size(), prefix) == 0) {
+      names.push_back(line.substr(last + 1 + prefix.size()));
+    }
   }
   return names;
 }

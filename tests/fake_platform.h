@@ -14,11 +14,13 @@
 namespace wordmeadow::testing {
 
 // Records what the program asks of the platform and the screen, in order, as short lines:
-//   "sound /app/A.wav", "shell Main https://…", "display rec", "raise rec", "destroy rec".
+//   "sound /app/A.wav", "shell Main https://…", "display rec", "raise rec", "destroy rec";
+// with a voice folder, a sound offers the voice's file first: "sound /voice/A.wav or /app/A.wav".
 // The folder listing is either a real folder (the default) or a scripted list of names.
 class FakePlatform : public Platform, public Screen {
  public:
   std::string folder = "/app";
+  std::string voice;  // no voice folder unless a test gives one
   std::vector<std::string> log;
   std::optional<std::vector<std::string>> scriptedListing;
   std::deque<float> scriptedRandoms;  // used first; then the real fixed generator
@@ -26,7 +28,8 @@ class FakePlatform : public Platform, public Screen {
   int listingCalls = 0;
 
   std::string applicationFolder() override { return folder; }
-  void playSoundFile(const std::string& path) override;
+  std::string voiceFolder() override { return voice; }
+  void playSoundFile(const std::vector<std::string>& paths) override;
   std::string listFolder(const std::string& pattern) override;
   std::string listFolder() override;
   void openWithShell(const Window& owner, const std::string& address) override;
@@ -35,7 +38,7 @@ class FakePlatform : public Platform, public Screen {
   void raise(Window& window) override;
   void close(Window& window) override;
 
-  // The sound requests alone, as file names without the folder.
+  // The sound requests alone, as file names without the application folder.
   std::vector<std::string> sounds() const;
   void clearLog() { log.clear(); }
 

@@ -9,12 +9,12 @@
 namespace wordmeadow {
 
 // The program's platform on a desktop with SDL2: its sound device, the system's URL opener, the
-// folder listing and the random source. The windows are SdlScreen's.
+// folder listing, the user's voice folder and the random source. The windows are SdlScreen's.
 class SdlPlatform : public PlatformBase<FolderListing> {
  public:
   explicit SdlPlatform(SoundPlayer& sound);
 
-  void playSoundFile(const std::string& path) override { sound_.play(path); }
+  void playSoundFile(const std::vector<std::string>& paths) override { sound_.play(paths); }
   void openWithShell(const Window& owner, const std::string& address) override;
 
  private:

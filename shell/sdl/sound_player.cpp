@@ -5,48 +5,18 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <system_error>
 
+#include "shell/files.h"
 #include "shell/paths.h"
+#include "shell/wav_file.h"
 #include "shell/wildcard.h"
 
 namespace wordmeadow {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> readWholeFile(const std::string& path, std::uintmax_t limit) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return {};  // folders, devices and pipes are never read
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (ec || size == 0 || size > limit) return {};
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  std::ifstream in(path, std::ios::binary);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));  // it may have shrunk since
-  return bytes;
-}
-
-std::uint32_t littleEndian32(const std::uint8_t* p) {
-  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-// Whether the bytes are a RIFF/WAVE file whose every chunk fits in it. SDL 2.26 allocates a
-// chunk's declared size before reading it: a 200-byte file may claim a 4 GiB chunk.
-bool chunksFitInFile(const std::uint8_t* bytes, std::size_t size) {
-  if (size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0) {
-    return false;
-  }
-  for (std::size_t at = 12; size - at >= 8;) {
-    const std::size_t length = littleEndian32(bytes + at + 4);
-    if (length > size - at - 8) return false;
-    at += 8 + length + (length & 1);  // chunks start on even offsets
-    if (at > size) break;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -71,9 +41,17 @@ SoundPlayer::SoundPlayer(AudioDevice::Timing timing)
   SDL_SetHint(SDL_HINT_WAVE_FACT_CHUNK, "truncate");
 }
 
-void SoundPlayer::play(const std::string& path) {
-  std::vector<std::uint8_t> samples = decode(path);
+void SoundPlayer::play(const std::vector<std::string>& paths) {
+  std::vector<std::uint8_t> samples = decodeFirst(paths);
   device_.play(samples.empty() ? alertTone_ : std::move(samples));
+}
+
+std::vector<std::uint8_t> SoundPlayer::decodeFirst(const std::vector<std::string>& paths) const {
+  for (const std::string& path : paths) {
+    std::vector<std::uint8_t> samples = decode(path);
+    if (!samples.empty()) return samples;
+  }
+  return {};
 }
 
 std::vector<std::uint8_t> SoundPlayer::decode(const std::string& path) const {

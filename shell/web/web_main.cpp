@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shell/program.h"
 #include "shell/web/web_platform.h"
@@ -35,7 +36,7 @@ std::unique_ptr<Program> program;
 class SilentPlatform : public PlatformBase<ListingFile> {
  public:
   SilentPlatform() : PlatformBase(".") {}
-  void playSoundFile(const std::string& /*path*/) override {}
+  void playSoundFile(const std::vector<std::string>& /*paths*/) override {}
   void openWithShell(const Window& /*owner*/, const std::string& /*address*/) override {}
 };
 

@@ -17,9 +17,10 @@ WebPlatform::WebPlatform(std::string_view listingText) : PlatformBase(".") {
   listing().read(listingText);
 }
 
-void WebPlatform::playSoundFile(const std::string& path) {
+void WebPlatform::playSoundFile(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
   // Web servers may tell case apart where the desktop program would find the file anyway.
-  wm_play_sound(listing().findIgnoringCase(path).c_str());
+  wm_play_sound(listing().findIgnoringCase(paths.back()).c_str());
 }
 
 void WebPlatform::openWithShell(const Window& /*owner*/, const std::string& address) {
