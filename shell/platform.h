@@ -5,6 +5,7 @@
 
 namespace wordmeadow {
 
+class Capture;
 class Window;
 
 // Everything the program asks of the machine it runs on, its windows aside (shell/screen.h).
@@ -30,6 +31,9 @@ class Platform {
   // matching file name; each call without a pattern returns the next; "" ends the listing.
   virtual std::string listFolder(const std::string& pattern) = 0;
   virtual std::string listFolder() = 0;
+
+  // The microphone, for the recorder.
+  virtual Capture& microphone() = 0;
 
   // Hands the address to the system's default handler; never blocks, reports nothing.
   virtual void openWithShell(const Window& owner, const std::string& address) = 0;

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "shell/capture.h"
 #include "shell/fixed_random.h"
 #include "shell/platform.h"
 
@@ -21,6 +22,8 @@ class PlatformBase : public Platform {
   std::string listFolder(const std::string& pattern) override { return listing_.first(pattern); }
   std::string listFolder() override { return listing_.next(); }
   float nextRandom() override { return random_.next(); }
+  // A backend that can record gives its own.
+  Capture& microphone() override { return noMicrophone_; }
 
  protected:
   Listing& listing() { return listing_; }
@@ -30,6 +33,7 @@ class PlatformBase : public Platform {
   std::string voiceFolder_;
   Listing listing_;
   FixedRandom random_;
+  NoCapture noMicrophone_{"This version of Wordmeadow cannot record yet."};
 };
 
 }  // namespace wordmeadow

@@ -1,10 +1,34 @@
 #include "fake_platform.h"
 
+#include <algorithm>
+#include <span>
+
 #include "shell/paths.h"
 #include "shell/wildcard.h"
 #include "shell/window.h"
 
 namespace wordmeadow::testing {
+
+void FakeCapture::start(Listener& listener) {
+  log_.push_back("microphone start");
+  if (refusal) {
+    listener.failed(*refusal);
+    return;
+  }
+  listener_ = &listener;
+}
+
+void FakeCapture::stop() {
+  log_.push_back("microphone stop");
+  listener_ = nullptr;
+}
+
+void FakeCapture::hear(const std::vector<std::int16_t>& samples) {
+  const std::size_t piece = rate() * 3 / 100;
+  for (std::size_t at = 0; at < samples.size() && listener_ != nullptr; at += piece) {
+    listener_->captured(std::span(samples).subspan(at, std::min(piece, samples.size() - at)));
+  }
+}
 
 void FakePlatform::playSoundFile(const std::vector<std::string>& paths) {
   std::string line = "sound";

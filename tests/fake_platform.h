@@ -6,12 +6,36 @@
 #include <string>
 #include <vector>
 
+#include "shell/capture.h"
 #include "shell/fixed_random.h"
 #include "shell/folder_listing.h"
 #include "shell/platform.h"
 #include "shell/screen.h"
 
 namespace wordmeadow::testing {
+
+// A microphone that hears what the test feeds it, while a take runs. It writes what it is asked
+// into the log: "microphone prepare", "microphone start", "microphone stop",
+// "microphone release".
+class FakeCapture : public Capture {
+ public:
+  explicit FakeCapture(std::vector<std::string>& log) : log_(log) {}
+  std::optional<std::string> refusal;  // every take fails with this, when set
+
+  std::uint32_t rate() const override { return 22050; }
+  void prepare() override { log_.push_back("microphone prepare"); }
+  void start(Listener& listener) override;
+  void stop() override;
+  void release() override { log_.push_back("microphone release"); }
+
+  bool taking() const { return listener_ != nullptr; }
+  // Hands the samples to the take as the backend would, in pieces of 30 ms.
+  void hear(const std::vector<std::int16_t>& samples);
+
+ private:
+  std::vector<std::string>& log_;
+  Listener* listener_ = nullptr;
+};
 
 // Records what the program asks of the platform and the screen, in order, as short lines:
 //   "sound /app/A.wav", "shell Main https://…", "display rec", "raise rec", "destroy rec";
@@ -25,6 +49,7 @@ class FakePlatform : public Platform, public Screen {
   std::optional<std::vector<std::string>> scriptedListing;
   std::deque<float> scriptedRandoms;  // used first; then the real fixed generator
   std::function<void()> onSound;      // called as each sound is requested
+  FakeCapture mic{log};
   int listingCalls = 0;
 
   std::string applicationFolder() override { return folder; }
@@ -34,6 +59,7 @@ class FakePlatform : public Platform, public Screen {
   std::string listFolder() override;
   void openWithShell(const Window& owner, const std::string& address) override;
   float nextRandom() override;
+  Capture& microphone() override { return mic; }
   void open(Window& window) override;
   void raise(Window& window) override;
   void close(Window& window) override;

@@ -19,6 +19,8 @@
 #include "shell/wav_file.h"
 #include "temp_folder.h"
 #include "voice/take.h"
+#include "voice/voice_sounds.h"
+#include "voice/voices_window.h"
 
 namespace wordmeadow {
 namespace {
@@ -201,6 +203,129 @@ TEST(TakeFile, IsAPcmMonoWavWhoseHeaderMatchesItsDataAndIsNeverLeftHalfWritten) 
   std::filesystem::create_directory(path + ".part");  // the temporary file's name is taken
   EXPECT_FALSE(replaceFileWhole(path, encodeWav(std::vector<std::int16_t>(50, 7), kRate)));
   EXPECT_EQ(readWholeFile(path, 1000), bytes);
+}
+
+// The recorder, used as a grown-up would: choose a sound, record it, hear it, keep it; a take of
+// silence, a refused microphone, the longest take, and going back to the program's voice.
+class RecorderTest : public ProgramTest {
+ protected:
+  testing::TempFolder home;
+
+  RecorderTest() {
+    platform.voice = joinPath(home.path(), "voice");
+    startRecorder(windows);
+  }
+  VoicesWindow& recorder() const { return *dynamic_cast<VoicesWindow*>(windows.find("voices")); }
+  std::size_t indexOf(const std::string& name) const {
+    const auto& sounds = voiceSounds();
+    for (std::size_t k = 0; k < sounds.size(); ++k) {
+      if (sounds[k].name == name) return k;
+    }
+    ADD_FAILURE() << name << " is not in the list";
+    return 0;
+  }
+  void choose(const std::string& name) { clickOn("voices", VoicesWindow::cellName(indexOf(name))); }
+  std::string cellPicture(const std::string& name) const {
+    return recorder().element("CellBack" + std::to_string(indexOf(name))).content;
+  }
+  std::string message() const { return recorder().element("Message").content; }
+  std::string own(const std::string& fileName) const {
+    const auto bytes = readWholeFile(joinPath(platform.voice, fileName), 1u << 24);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  int meterStepsLit() const {
+    int lit = 0;
+    for (int k = 0; k < VoicesWindow::kMeterSteps; ++k) {
+      lit += recorder().isVisible("Step" + std::to_string(k));
+    }
+    return lit;
+  }
+};
+
+TEST_F(RecorderTest, ListsEverySoundAndRecordsHearsAndKeepsOneThenTheNextIsChosen) {
+  EXPECT_EQ(platform.log, (Strings{"microphone prepare", "display voices"}));
+  EXPECT_EQ(voiceSounds().size(), 4u + 26u + 24u);
+  EXPECT_EQ(voiceSounds().front().fileName, "Welcome.wav");
+  EXPECT_EQ(cellPicture("Welcome"), "voice_cell_selected");
+  EXPECT_EQ(cellPicture("apple"), "voice_cell");
+  choose("apple");
+  EXPECT_EQ(recorder().element("Picture").content, "word_apple");
+  choose("A");
+  EXPECT_EQ(recorder().element("Picture").content, "tile_A");
+  EXPECT_EQ(cellPicture("A"), "voice_cell_selected");
+  EXPECT_EQ(cellPicture("apple"), "voice_cell");
+  EXPECT_FALSE(recorder().isVisible("UseProgramsVoice"));
+
+  platform.clearLog();
+  clickOn("voices", "Record");
+  EXPECT_EQ(platform.log, Strings{"microphone start"});
+  EXPECT_TRUE(recorder().isVisible("Stop"));
+  EXPECT_FALSE(recorder().isVisible("Record"));
+  // Speech, then quiet: the meter moves while it speaks, and 1.5 s of quiet end the take.
+  const ToneBurst burst(0.5, 0.5, 4000);
+  const auto middle = burst.samples.begin() + static_cast<long>(burst.onset + burst.length / 2);
+  platform.mic.hear(std::vector(burst.samples.begin(), middle));
+  EXPECT_GT(meterStepsLit(), 10);
+  platform.mic.hear(std::vector(middle, burst.samples.end()));
+  EXPECT_EQ(recorder().state(), VoicesWindow::State::Recording);
+  platform.mic.hear(std::vector<std::int16_t>(kRate * 11 / 10, 0));  // 1.6 s after the tone
+  EXPECT_EQ(recorder().state(), VoicesWindow::State::HearingBack);
+  const std::string take = joinPath(platform.voice, ".take.wav");
+  EXPECT_EQ(platform.log, (Strings{"microphone start", "microphone stop", "sound " + take}));
+  EXPECT_TRUE(recorder().isVisible("Keep"));
+  EXPECT_TRUE(recorder().isVisible("RecordAgain"));
+
+  clickOn("voices", "Keep");
+  const std::string kept = own("A.wav");
+  const auto info = readWavInfo(reinterpret_cast<const std::uint8_t*>(kept.data()), kept.size());
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->channels, 1);
+  EXPECT_EQ(info->bitsPerSample, 16);
+  EXPECT_EQ(cellPicture("A"), "voice_cell_own");
+  EXPECT_EQ(cellPicture("B"), "voice_cell_selected");
+  EXPECT_EQ(recorder().element("SoundName").content, "B");
+  EXPECT_FALSE(std::filesystem::exists(take));
+
+  // Hear It on A offers the recording just kept first.
+  choose("A");
+  platform.clearLog();
+  clickOn("voices", "Hear");
+  EXPECT_EQ(platform.log, Strings{"sound " + joinPath(platform.voice, "A.wav") + " or " +
+                                  joinPath("/app", "A.wav")});
+
+  // A take of silence saves nothing and keeps the old recording.
+  clickOn("voices", "Record");
+  platform.mic.hear(std::vector<std::int16_t>(kRate, 0));
+  clickOn("voices", "Stop");
+  EXPECT_EQ(message(), "I heard nothing. Is the microphone on?");
+  EXPECT_EQ(recorder().state(), VoicesWindow::State::Choosing);
+  EXPECT_EQ(own("A.wav"), kept);
+
+  // Back to the program's voice.
+  ASSERT_TRUE(recorder().isVisible("UseProgramsVoice"));
+  clickOn("voices", "UseProgramsVoice");
+  EXPECT_EQ(own("A.wav"), "");
+  EXPECT_EQ(cellPicture("A"), "voice_cell_selected");
+  EXPECT_FALSE(recorder().isVisible("UseProgramsVoice"));
+
+  clickOn("voices", "Record");
+  platform.mic.hear(std::vector<std::int16_t>(kRate * 10, 0));  // never speaks
+  EXPECT_EQ(recorder().state(), VoicesWindow::State::Choosing);
+  EXPECT_EQ(message(), "I heard nothing. Is the microphone on?");
+}
+
+TEST_F(RecorderTest, WithoutAMicrophoneItSaysWhyAndStillPlaysAndRemovesRecordings) {
+  platform.mic.refusal = "No microphone was found.";
+  choose("Correct!");
+  clickOn("voices", "Record");
+  EXPECT_EQ(recorder().state(), VoicesWindow::State::Choosing);
+  EXPECT_EQ(message(), "No microphone was found. You can still hear and remove recordings.");
+  platform.clearLog();
+  clickOn("voices", "Hear");
+  ASSERT_EQ(platform.sounds(), Strings{"Correct.WAV"});
+  windows.closeByFrame("voices");
+  windows.releaseUnloaded();
+  EXPECT_EQ(platform.log.back(), "microphone release");
 }
 
 }  // namespace
