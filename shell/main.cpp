@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -10,6 +11,7 @@
 #include <string_view>
 
 #include "shell/program.h"
+#include "shell/sdl/audio_capture.h"
 #include "shell/sdl/sdl_platform.h"
 #include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sound_player.h"
@@ -48,7 +50,7 @@ std::string whyNoWindow() {
          ")";
 }
 
-int run() {
+int run(bool recorder) {
   // Drawing straight into the window's surface: no GL context, which under X would cost time
   // and memory and make SDL recreate the window.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -67,13 +69,19 @@ int run() {
     // The sound device is opened by the first sound (the welcome) and let go when idle; a
     // machine without a sound card still gets its windows.
     wordmeadow::SoundPlayer sound;
+    wordmeadow::AudioCapture microphone;
     wordmeadow::SdlScreen screen;
-    wordmeadow::SdlPlatform platform(sound);
+    wordmeadow::SdlPlatform platform(sound, microphone);
     wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
-    wordmeadow::startProgram(windows);
-    screen.run(windows, &sound);
-    if (!sound.device().releaseBeforeLeaving()) {
+    if (recorder) {
+      wordmeadow::startRecorder(windows);
+    } else {
+      wordmeadow::startProgram(windows);
+    }
+    screen.run(windows, {&sound, &microphone});
+    const bool soundClosed = sound.device().releaseBeforeLeaving();
+    if (!microphone.releaseBeforeLeaving(std::chrono::seconds(1)) || !soundClosed) {
       // The sound server hangs, and SDL would wait for it for ever, in closing the device as in
       // quitting. The windows are gone and nothing is left to keep: end without it.
       std::fflush(nullptr);
@@ -89,6 +97,7 @@ int run() {
 
 }  // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) {
-  return run();
+int main(int argc, char* argv[]) {
+  // --voices opens the recorder, for grown-ups, instead of the menu.
+  return run(argc > 1 && std::string_view(argv[1]) == "--voices");
 }

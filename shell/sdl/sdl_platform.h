@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shell/folder_listing.h"
 #include "shell/platform_base.h"
@@ -12,13 +13,15 @@ namespace wordmeadow {
 // folder listing, the user's voice folder and the random source. The windows are SdlScreen's.
 class SdlPlatform : public PlatformBase<FolderListing> {
  public:
-  explicit SdlPlatform(SoundPlayer& sound);
+  SdlPlatform(SoundPlayer& sound, Capture& microphone);
 
   void playSoundFile(const std::vector<std::string>& paths) override { sound_.play(paths); }
   void openWithShell(const Window& owner, const std::string& address) override;
+  Capture& microphone() override { return microphone_; }
 
  private:
   SoundPlayer& sound_;
+  Capture& microphone_;
 };
 
 }  // namespace wordmeadow
