@@ -165,6 +165,15 @@ TEST(TakeProcessing, SilenceNoiseAndAClickAloneAreNothingHeard) {
   EXPECT_TRUE(finishTake(clicked).heardNothing);
 }
 
+TEST(TakeProcessing, SpeechBegunBeforeTheTakeIsStillHeard) {
+  ToneBurst burst(0.8, 0.5, 4000);
+  burst.samples.erase(burst.samples.begin(),
+                      burst.samples.begin() + static_cast<long>(burst.onset + 1000));
+  const FinishedTake finished = finishTake(takeOf(burst.samples));
+  ASSERT_FALSE(finished.heardNothing);
+  EXPECT_NEAR(dbfs(std::span(finished.samples).first(kRate / 5)), kSpeechRmsDbfs, 1.0);
+}
+
 TEST(TakeProcessing, TheQuietAfterSpeechIsCountedForStoppingTheTake) {
   const ToneBurst burst(2.0, 0.5, 4000);
   Take take(kRate);

@@ -12,6 +12,8 @@ constexpr std::size_t kFloorBlocks = 10;  // the first 100 ms
 constexpr double kAboveFloor = 16.0;      // 12 dB, in mean squares
 // Quieter than this is no sound at all, whatever the floor: -66 dBFS.
 constexpr double kLeastMeanSquare = 16.0 * 16.0;
+// No room is this loud at rest: -40 dBFS.
+constexpr double kSpeechAtStart = 328.0 * 328.0;
 constexpr long kSpeechWindow = 20;
 constexpr long kSpeechBlocksInWindow = 5;
 constexpr double kLeadSeconds = 0.08;
@@ -47,12 +49,15 @@ void Take::measure() {
     meanSquares_.push_back(sum / static_cast<double>(blockLength_));
   }
   if (meanSquares_.size() == before) return;
+  // The quietest block of the first 100 ms; unless that is as loud as speech and the take
+  // holds a block 20 dB quieter still: the speech had begun before the take.
   const std::size_t floorBlocks = std::min(kFloorBlocks, meanSquares_.size());
-  if (before < kFloorBlocks) {  // the floor is still being measured
-    const double floor = *std::min_element(meanSquares_.begin(),
-                                           meanSquares_.begin() + static_cast<long>(floorBlocks));
-    threshold_ = std::max(floor * kAboveFloor, kLeastMeanSquare);
-  }
+  const double startFloor = *std::min_element(
+      meanSquares_.begin(), meanSquares_.begin() + static_cast<long>(floorBlocks));
+  const double quietest = *std::min_element(meanSquares_.begin(), meanSquares_.end());
+  const bool begunBefore = startFloor > kSpeechAtStart && startFloor > 100 * quietest;
+  const double floor = begunBefore ? quietest : startFloor;
+  threshold_ = std::max(floor * kAboveFloor, kLeastMeanSquare);
   // Speech: a loud block with enough loud ones among the window that starts (for the first) or
   // ends (for the last) at it.
   const long blocks = static_cast<long>(meanSquares_.size());

@@ -9,6 +9,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 20;
+constexpr int kIdlePollMs = 250;
 
 // Starts SDL's audio driver unless playback has, and opens the default input device, paused.
 SDL_AudioDeviceID openDefaultInput(std::string& error) {
@@ -64,10 +65,7 @@ void AudioCapture::stop() {
   std::lock_guard lock(mutex_);
   taking_ = false;
   listener_ = nullptr;
-  if (state_ == State::Open) {
-    SDL_PauseAudioDevice(device_, 1);
-    SDL_ClearQueuedAudio(device_);
-  }
+  if (state_ == State::Open) SDL_ClearQueuedAudio(device_);
 }
 
 void AudioCapture::release() {
@@ -107,15 +105,21 @@ void AudioCapture::handleEvent(const SDL_Event& event) {
 
 int AudioCapture::msUntilDue() const {
   std::lock_guard lock(mutex_);
-  if (!taking_) return -1;
-  if (!failure_.empty()) return 0;
+  if (taking_ && !failure_.empty()) return 0;
   if (state_ != State::Open) return -1;  // while it opens, its wake-up comes
+  const int spacing = taking_ ? kPollMs : kIdlePollMs;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextPoll_ - Clock::now());
-  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, kPollMs));
+  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, spacing));
 }
 
 void AudioCapture::due() {
   std::unique_lock lock(mutex_);
+  if (state_ == State::Open && !taking_) {
+    // Between takes what it hears is dropped.
+    nextPoll_ = Clock::now() + std::chrono::milliseconds(kIdlePollMs);
+    SDL_ClearQueuedAudio(device_);
+    return;
+  }
   Listener* listener = listener_;
   if (!taking_ || listener == nullptr) return;
   if (!failure_.empty()) {
@@ -153,7 +157,6 @@ void AudioCapture::startWorkLocked() {
 void AudioCapture::beginTakeLocked() {
   // What the microphone heard before the take is not part of it.
   SDL_ClearQueuedAudio(device_);
-  SDL_PauseAudioDevice(device_, 0);
 }
 
 void AudioCapture::work() {
@@ -184,6 +187,9 @@ void AudioCapture::work() {
       }
       device_ = device;
       state_ = State::Open;
+      // Running from the start, unlike paused, it gives the sound of the moment a take begins:
+      // a capture stream of PulseAudio's takes a while to start delivering.
+      SDL_PauseAudioDevice(device_, 0);
       if (taking_) beginTakeLocked();
     } else {
       break;

@@ -19,8 +19,8 @@ namespace wordmeadow {
 // recordings' format, converted by SDL from what the device gives. SDL asks the sound server for
 // no processing of its own (no echo cancellation, noise suppression or gain).
 //
-// One device stays open from prepare() to release(), paused between takes, so that a take
-// starts at once; what it queued before a take is dropped. Opening and closing run on a thread
+// One device stays open and running from prepare() to release(), so that a take starts at once;
+// what it queues between takes is dropped, four times a second. Opening and closing run on a thread
 // of their own, as for playback (see AudioDevice): a hung sound server keeps a connecting client
 // waiting for 30 s, and closing waits for SDL's audio thread. The event loop serves it: the
 // samples of a take are taken from SDL's queue every 20 ms and handed to the listener there.

@@ -31,6 +31,8 @@ TONES.update({"Welcome": 400, "Correct": 520, "TryAgain": 640, "Clap": 760, "ale
 WORDS = sorted(name[:-4] for name in os.listdir(
     os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "recordings", "words")))
 TONES.update({word: 2600 + 60 * k for k, word in enumerate(WORDS)})
+# A recording made in the program's recorder, above all the others.
+TONES["own"] = 4400
 CUE_FILES = {"Welcome": "Welcome.wav", "Correct": "Correct.WAV", "TryAgain": "TryAgain.WAV",
              "Clap": "Clap.WAV"}
 SILENCE = "-"
