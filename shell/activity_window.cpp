@@ -1,5 +1,6 @@
 #include "shell/activity_window.h"
 
+#include <cctype>
 #include <string>
 #include <utility>
 
@@ -84,9 +85,20 @@ void ActivityWindow::addFeedback(Point spot) {
 }
 
 void ActivityWindow::addLetterTiles(std::function<void(char)> answer) {
+  hasLetterTiles_ = true;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     addPicture(std::string(1, letter), tileRect(letter), std::string("tile_") + letter,
                [answer, letter] { answer(letter); });
+  }
+}
+
+void ActivityWindow::letterKey(char letter) {
+  if (!hasLetterTiles_) return;
+  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  const Rect r = tileRect(upper);
+  const Element* under = elementAt({r.left + r.width / 2, r.top + r.height / 2});
+  if (under != nullptr && under->name == std::string_view(&upper, 1) && under->onClick) {
+    under->onClick();
   }
 }
 

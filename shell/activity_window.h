@@ -38,6 +38,10 @@ class ActivityWindow : public Window {
   // The end of a round: the congratulation group and the Clap.
   void finishRound();
 
+  // A letter key does what a click on its tile does, and like the click it does nothing while
+  // something lies in front of the tile (the congratulation group).
+  void letterKey(char letter) override;
+
  protected:
   ActivityWindow(WindowSystem& windows, Platform& platform, std::string id, std::string caption,
                  Size clientSize);
@@ -62,6 +66,7 @@ class ActivityWindow : public Window {
  private:
   WindowSystem& windows_;
   Platform& platform_;
+  bool hasLetterTiles_ = false;
 };
 
 }  // namespace wordmeadow

@@ -14,8 +14,8 @@
 #include "shell/sdl/audio_capture.h"
 #include "shell/sdl/sdl_platform.h"
 #include "shell/sdl/sdl_screen.h"
+#include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
-#include "shell/sdl/x11_error_guard.h"
 #include "shell/window_system.h"
 
 namespace {
@@ -50,15 +50,35 @@ std::string whyNoWindow() {
          ")";
 }
 
+int reportFailure(const std::exception& error) {
+  std::fprintf(stderr, "wordmeadow: %s\n", error.what());
+  return EXIT_FAILURE;
+}
+
+// The windows, from the menu or the recorder, until the last is unloaded; the exit status.
+// Whatever ends them, the sound and the microphone are let go afterwards.
+int showWindows(wordmeadow::SoundPlayer& sound, wordmeadow::AudioCapture& microphone,
+                bool recorder) {
+  try {
+    wordmeadow::SdlScreen screen;
+    wordmeadow::SdlPlatform platform(sound, microphone);
+    wordmeadow::WindowSystem windows(screen);
+    wordmeadow::defineWindows(windows, platform);
+    if (recorder) {
+      wordmeadow::startRecorder(windows);
+    } else {
+      wordmeadow::startProgram(windows);
+    }
+    screen.run(windows, {&sound, &microphone});
+  } catch (const std::exception& error) {
+    // Said before the sound is let go, which may end the program at once.
+    return reportFailure(error);
+  }
+  return EXIT_SUCCESS;
+}
+
 int run(bool recorder) {
-  // Drawing straight into the window's surface: no GL context, which under X would cost time
-  // and memory and make SDL recreate the window.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Before SDL starts its X11 video: SDL chains its own handler to this one and puts this one
-  // back at quit, while its last requests are still being answered.
-  wordmeadow::ignoreWakeUpsToClosedWindows();
-  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  wordmeadow::setUpSdl();
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
     std::fprintf(stderr, "wordmeadow: cannot open a window: %s\n", whyNoWindow().c_str());
     SDL_Quit();
@@ -70,26 +90,16 @@ int run(bool recorder) {
     // machine without a sound card still gets its windows.
     wordmeadow::SoundPlayer sound;
     wordmeadow::AudioCapture microphone;
-    wordmeadow::SdlScreen screen;
-    wordmeadow::SdlPlatform platform(sound, microphone);
-    wordmeadow::WindowSystem windows(screen);
-    wordmeadow::defineWindows(windows, platform);
-    if (recorder) {
-      wordmeadow::startRecorder(windows);
-    } else {
-      wordmeadow::startProgram(windows);
-    }
-    screen.run(windows, {&sound, &microphone});
+    status = showWindows(sound, microphone, recorder);
     const bool soundClosed = sound.device().releaseBeforeLeaving();
     if (!microphone.releaseBeforeLeaving(std::chrono::seconds(1)) || !soundClosed) {
       // The sound server hangs, and SDL would wait for it for ever, in closing the device as in
       // quitting. The windows are gone and nothing is left to keep: end without it.
       std::fflush(nullptr);
-      std::_Exit(EXIT_SUCCESS);
+      std::_Exit(status);
     }
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "wordmeadow: %s\n", error.what());
-    status = EXIT_FAILURE;
+    status = reportFailure(error);
   }
   SDL_Quit();
   return status;

@@ -19,6 +19,9 @@ struct Colour {
 // What every window shows where none of its pictures lies: a medium blue on which the white
 // labels read.
 inline constexpr Colour kWindowColour{43, 108, 176};
+// Around a window's client area when it is shown larger than its own proportions allow
+// (maximised, full screen): a dark blue, quieter than the pictures it frames.
+inline constexpr Colour kMarginColour{16, 28, 48};
 
 // One picture or text label of a window. Pictures are named by their asset; labels carry their
 // text and point size and are drawn white, bold, left-aligned on a transparent background.
@@ -50,6 +53,10 @@ class Window {
   unsigned revision() const { return revision_; }
 
   virtual void load() {}
+
+  // A letter key (either case) pressed while the window has the keyboard. Windows that do not
+  // answer keys leave it alone.
+  virtual void letterKey(char /*letter*/) {}
 
   // The front-most visible element under the point takes the click, whether or not it has an
   // operation; nullptr when the point lies on no visible element.

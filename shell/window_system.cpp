@@ -64,6 +64,12 @@ void WindowSystem::release(const std::string& id, Point p) {
   if (pressed->element->onClick) pressed->element->onClick();
 }
 
+void WindowSystem::keyTyped(const std::string& id, char key) {
+  Window* window = find(id);
+  const bool letter = (key >= 'A' && key <= 'Z') || (key >= 'a' && key <= 'z');
+  if (window != nullptr && letter) window->letterKey(key);
+}
+
 void WindowSystem::click(const std::string& id, Point p) {
   press(id, p);
   release(id, p);

@@ -46,9 +46,13 @@ class WindowSystem {
   // press of a double-click is no click: nothing here answers double-clicks.
   void press(const std::string& id, Point p, Press kind = Press::Single);
   void release(const std::string& id, Point p);
+  // The press in progress comes to nothing, as when the system takes the pointer away.
+  void abandonPress() { pressed_.reset(); }
   // A press and a release at one point.
   void click(const std::string& id, Point p);
   void closeByFrame(const std::string& id) { unload(id); }
+  // A key typed in the window; only the letters A to Z, in either case, mean anything.
+  void keyTyped(const std::string& id, char key);
 
   // Frees the windows unloaded since the last call; the event loop calls it between events.
   void releaseUnloaded() { unloaded_.clear(); }

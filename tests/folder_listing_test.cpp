@@ -124,19 +124,39 @@ TEST(FolderListing, NamesWithSpacesAndBytesOutsideUtf8ComeBackUnchanged) {
 // The browser build lists its folder from the site's listing file.
 TEST(ListingFile, ListsOnlyNamesDirectlyInTheFolderInTheFilesOrder) {
   ListingFile listing;
-  listing.read(
-      "Welcome.wav\r\nwords/apple.wav\nB.wav\n.hidden.wav\nwords/.x.wav\n\nA.WAV\n"
-      "readme.txt\nwords/deeper/cat.wav");
+  EXPECT_TRUE(listing.read(
+      "Welcome.wav\r\nwords/apple.wav\n  B.wav \t\n.hidden.wav\nwords/.x.wav\n\n \nA.WAV\n"
+      "words/deeper/cat.wav"));
   EXPECT_EQ(testing::listAll(listing, "./*.wav*"),
             (std::vector<std::string>{"Welcome.wav", "B.wav", "A.WAV"}));
   EXPECT_EQ(testing::listAll(listing, "./words/*.wav*"), std::vector<std::string>{"apple.wav"});
   EXPECT_EQ(testing::listAll(listing, "words//deeper/*"), std::vector<std::string>{"cat.wav"});
   EXPECT_EQ(listing.first("./nowhere/*"), "");
   EXPECT_EQ(listing.next(), "");
-  // A recording asked for with other capitals is found as listed.
+  // A recording asked for with other capitals is found as listed; a line's stray spaces were
+  // trimmed, so the name asked is the file's.
   EXPECT_EQ(listing.findIgnoringCase("./a.wav"), "A.WAV");
   EXPECT_EQ(listing.findIgnoringCase("./B.wav"), "./B.wav");
   EXPECT_EQ(listing.findIgnoringCase("./Z.wav"), "./Z.wav");
+}
+
+// What is no listing lists nothing and says so, so that the page falls back on another.
+TEST(ListingFile, ReadsNothingFromWhatIsNoListing) {
+  ListingFile listing;
+  const std::string name = std::string(251, 'L') + ".wav";  // 255 bytes, the longest name
+  const std::string line = "words/" + name + "\n";
+  std::string largest;
+  while (largest.size() + line.size() <= ListingFile::kMaxBytes) largest += line;
+  EXPECT_TRUE(listing.read(largest));
+  EXPECT_EQ(listing.first("./words/*"), name);
+
+  for (const std::string& text :
+       {std::string(), std::string("\n \r\n"), std::string("A.wav\nreadme.txt\n"),
+        std::string("<!doctype html>\n<p>Log in to the school network</p>\n"),
+        std::string("A.wav\nwords/\n"), largest + line}) {
+    EXPECT_FALSE(listing.read(text)) << text.substr(0, 40);
+    EXPECT_EQ(listing.first("./*"), "");
+  }
 }
 
 }  // namespace

@@ -65,6 +65,21 @@ TEST_F(LetterGameTest, WrongThenRightAnswerShowsAndSoundsInOrder) {
                            "Correct.WAV: correct",    // blank stays hidden after a wrong answer
                            "M.wav: correct"}));
   EXPECT_EQ(rec()->game().Text1(), "M.wav");
+
+  // Letter keys answer as the tiles do, in either case; other keys mean nothing.
+  seen.clear();
+  for (char key : {'1', ' ', '[', '\n'}) windows.keyTyped("rec", key);
+  windows.keyTyped("rec", 'b');
+  windows.keyTyped("rec", 'm');
+  EXPECT_EQ(seen, (Strings{"TryAgain.WAV: tryagain", "Correct.WAV: correct",
+                           "Clap.WAV: correct Image5 Image6 Image7"}));
+  // The last letter is answered: the congratulation group lies in front of the tiles, and a key
+  // reaches them no more than a click does.
+  ASSERT_TRUE(rec()->isVisible("Image5"));
+  platform.clearLog();
+  windows.keyTyped("rec", 'K');
+  windows.keyTyped("rec", 'M');
+  EXPECT_EQ(platform.log, Strings{});
 }
 
 TEST_F(LetterGameTest, OneLetterFolderEndsTheGameOnItsFirstRightAnswer) {

@@ -8,6 +8,8 @@
 
 #include "fake_platform.h"
 #include "program_fixture.h"
+#include "shell/activity_window.h"
+#include "shell/client_view.h"
 
 namespace wordmeadow {
 namespace {
@@ -122,6 +124,10 @@ TEST_F(LifecycleTest, AClickIsAPressAndAReleaseOnTheSameElementAndADoubleClickAn
   const std::string askedNow = askedTile();
   platform.clearLog();
   windows.release("rec", middleOf(askedNow));
+  // A press abandoned, as a touch the system cancels: its release is no click.
+  windows.press("rec", middleOf(askedNow));
+  windows.abandonPress();
+  windows.release("rec", middleOf(askedNow));
   EXPECT_EQ(platform.log, Strings{});
 
   // A double-click on the asked tile answers it once: its second press is no click.
@@ -138,6 +144,62 @@ TEST_F(LifecycleTest, AClickIsAPressAndAReleaseOnTheSameElementAndADoubleClickAn
   windows.press("rec", middleOf(askedNow));
   windows.release("rec", middleOf(askedNow));
   EXPECT_EQ(platform.sounds().back(), "TryAgain.WAV");
+}
+
+TEST_F(LifecycleTest, AtAnyScaleAClickLandsOnTheTileDrawnUnderIt) {
+  useLetters(alphabet());
+  startProgram(windows);
+  windows.show("rec");
+  const Size client = rec()->clientSize();
+  for (double scale : {1.0, 1.25, 1.5, 1.75, 2.0, 3.0}) {
+    // At the display's scale, and maximised into a drawable of another shape, with margins.
+    for (const ClientView& view : {ClientView(scale), ClientView::fit(client, {1366, 768})}) {
+      SCOPED_TRACE(::testing::Message() << "scale " << view.scale());
+      // Every device pixel along the first row of tiles, edges between tiles included.
+      const Rect a = ActivityWindow::tileRect('A');
+      const Rect m = ActivityWindow::tileRect('M');
+      const int y = view.deviceY(a.top + a.height / 2);
+      for (int x = view.deviceX(a.left) - 2; x < view.deviceX(m.left + m.width) + 2; ++x) {
+        const std::optional<Point> p = view.toClient({x, y}, client);
+        ASSERT_TRUE(p);
+        const Element* clicked = rec()->elementAt(*p);
+        const Element* drawn = nullptr;  // the front-most element whose drawing covers the pixel
+        for (const Element& e : rec()->elements()) {
+          if (e.visible && view.toDevice(e.rect).contains({x, y})) {
+            drawn = &e;
+            break;
+          }
+        }
+        ASSERT_EQ(clicked, drawn) << "device x " << x;
+      }
+    }
+  }
+  // The menu maximised on a 1080p screen: three times its size, centred; the margins take no
+  // clicks, the client area's corners do.
+  const Size menu = windows.find("Main")->clientSize();
+  const ClientView wide = ClientView::fit(menu, {1920, 1080});
+  EXPECT_DOUBLE_EQ(wide.scale(), 3.0);
+  EXPECT_EQ(wide.offset().x, (1920 - 3 * menu.width) / 2);
+  EXPECT_FALSE(wide.toClient({wide.offset().x - 1, 500}, menu));
+  EXPECT_FALSE(wide.toClient({wide.offset().x + 3 * menu.width, 500}, menu));
+  const std::optional<Point> corner = wide.toClient(wide.offset(), menu);
+  ASSERT_TRUE(corner);
+  EXPECT_EQ(corner->x, 0);
+  EXPECT_EQ(corner->y, 0);
+  // At 150 %, the menu's client area is 718.5 units wide: 719 pixels, and 540 high.
+  EXPECT_EQ(ClientView(1.5).deviceSize(menu).width, 719);
+  EXPECT_EQ(ClientView(1.5).deviceSize(menu).height, 540);
+}
+
+TEST(DisplayScaleTest, ComesFromTheDisplaysDotsPerInchInQuarters) {
+  EXPECT_EQ(scaleForDpi(96), 1.0);
+  EXPECT_EQ(scaleForDpi(120), 1.25);
+  EXPECT_EQ(scaleForDpi(144), 1.5);
+  EXPECT_EQ(scaleForDpi(192), 2.0);
+  EXPECT_EQ(scaleForDpi(200), 2.0);  // rounded down to a quarter
+  EXPECT_EQ(scaleForDpi(72), 1.0);   // never below 1
+  EXPECT_EQ(scaleForDpi(0), 1.0);
+  EXPECT_EQ(scaleForDpi(-5), 1.0);
 }
 
 }  // namespace

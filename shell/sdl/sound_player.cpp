@@ -60,7 +60,7 @@ std::vector<std::uint8_t> SoundPlayer::decode(const std::string& path) const {
 }
 
 std::vector<std::uint8_t> SoundPlayer::decodeWav(const std::uint8_t* bytes, std::size_t size) {
-  if (size > kMaxFileBytes || !chunksFitInFile(bytes, size)) return {};
+  if (!recordingIsWhole(bytes, size)) return {};
   SDL_AudioSpec wav{};
   Uint8* data = nullptr;
   Uint32 length = 0;

@@ -32,21 +32,39 @@ std::pair<std::string, std::string> split(std::string_view path) {
   return {normal.substr(0, cut), normal.substr(cut + 1)};
 }
 
+std::string_view trimmed(std::string_view line) {
+  constexpr std::string_view kSpaces = " \t\r\v\f";
+  const auto first = line.find_first_not_of(kSpaces);
+  if (first == std::string_view::npos) return {};
+  return line.substr(first, line.find_last_not_of(kSpaces) - first + 1);
+}
+
 }  // namespace
 
-void ListingFile::read(std::string_view text) {
+bool ListingFile::read(std::string_view text) {
   files_.clear();
+  at_ = 0;
+  if (text.size() > kMaxBytes) return false;
+  bool named = false;
   while (!text.empty()) {
     const auto end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::string path = normalise(line);
-    // Hidden files are never listed, as in a folder.
-    if (!path.empty() && split(path).second.front() != '.') files_.push_back(std::move(path));
+    const std::string_view line = trimmed(text.substr(0, end));
+    if (!line.empty()) {
+      // Each line ends in a recording's name; a folder ("words/") is no listing line.
+      const std::string_view name = line.substr(line.find_last_of('/') + 1);
+      if (name == "." || name == ".." || !wildcardMatch("*.wav*", name)) {
+        files_.clear();
+        return false;
+      }
+      named = true;
+      // Hidden files are never listed, as in a folder.
+      if (name.front() != '.') files_.push_back(normalise(line));
+    }
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
   }
   at_ = files_.size();
+  return named;
 }
 
 std::string ListingFile::first(const std::string& pattern) {

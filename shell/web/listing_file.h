@@ -14,8 +14,15 @@ namespace wordmeadow {
 // order of the file.
 class ListingFile {
  public:
-  // Replaces the listed files with those of the listing file's text.
-  void read(std::string_view text);
+  // The most a listing file may hold: some 200,000 recordings, far beyond any site's.
+  static constexpr std::size_t kMaxBytes = std::size_t{4} << 20;
+
+  // Replaces the listed files with those of the listing file's text, spaces around each line
+  // trimmed. A text that is no listing lists nothing and answers false: one over kMaxBytes, one
+  // without a recording, or one with a line that names no recording (a server's error or login
+  // page). Every line of a listing names a file whose name contains ".wav" in any case, as the
+  // site's listing command writes it.
+  bool read(std::string_view text);
 
   // Starts a new listing for "folder/wildcard" and returns its first name ("" for none).
   std::string first(const std::string& pattern);

@@ -9,9 +9,12 @@ foreach(variable SOURCE SITE FONT)
 endforeach()
 set(web "${SOURCE}/shell/web")
 
-# The page's own files, and page.js with the names of the pictures.
-file(COPY "${web}/index.html" "${web}/manifest.webmanifest" "${web}/update-listing.sh"
-          "${FONT}" DESTINATION "${SITE}")
+# The page's own files, its scripts in page/, and there the names of the pictures.
+file(COPY "${web}/manifest.webmanifest" "${web}/update-listing.sh" "${FONT}"
+     DESTINATION "${SITE}")
+file(GLOB scripts "${web}/page/*.js")
+file(REMOVE_RECURSE "${SITE}/page")
+file(COPY ${scripts} DESTINATION "${SITE}/page")
 file(GLOB pictures "${SOURCE}/assets/*.bmp")
 file(MAKE_DIRECTORY "${SITE}/assets")
 file(COPY ${pictures} DESTINATION "${SITE}/assets")
@@ -22,9 +25,25 @@ foreach(picture IN LISTS pictures)
 endforeach()
 list(SORT names)
 list(JOIN names ", " names)
-file(READ "${web}/page.js" page)
-string(REPLACE "/*@PICTURES@*/ []" "[${names}]" page "${page}")
-file(CONFIGURE OUTPUT "${SITE}/page.js" CONTENT "${page}" @ONLY)
+file(READ "${web}/page/loading.js" loading)
+string(REPLACE "/*@PICTURES@*/ []" "[${names}]" loading "${loading}")
+file(CONFIGURE OUTPUT "${SITE}/page/loading.js" CONTENT "${loading}" @ONLY)
+
+# The page, with the sizes of what its start may need (the program, its scripts, the label font
+# and the pictures), for the first visit's progress.
+file(GLOB_RECURSE needed RELATIVE "${SITE}" "${SITE}/*.js" "${SITE}/*.wasm" "${SITE}/*.ttf"
+     "${SITE}/assets/*.bmp")
+list(REMOVE_ITEM needed "sw.js")
+list(SORT needed)
+set(sizes "")
+foreach(file IN LISTS needed)
+  file(SIZE "${SITE}/${file}" size)
+  list(APPEND sizes "'${file}': ${size}")
+endforeach()
+list(JOIN sizes ", " sizes)
+file(READ "${web}/index.html" index)
+string(REPLACE "/*@SIZES@*/ {}" "{${sizes}}" index "${index}")
+file(CONFIGURE OUTPUT "${SITE}/index.html" CONTENT "${index}" @ONLY)
 
 set(icons "${SOURCE}/packaging/icon")
 file(MAKE_DIRECTORY "${SITE}/icons")
@@ -44,7 +63,7 @@ endforeach()
 execute_process(COMMAND sh "${SITE}/update-listing.sh" OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 
 # The service worker: every file of the program (not the recordings, the listing or the listing
-# command), and a stamp that changes with any of them.
+# command) with its SHA-256, which an install checks, and a stamp that changes with any of them.
 file(GLOB_RECURSE files RELATIVE "${SITE}" "${SITE}/*")
 list(SORT files)
 set(program_files "")
@@ -57,9 +76,10 @@ foreach(file IN LISTS files)
   endif()
   file(SHA256 "${SITE}/${file}" hash)
   string(APPEND hashes "${hash} ${file}\n")
-  list(APPEND program_files "'${file}'")
+  list(APPEND program_files "\n  '${file}': '${hash}'")
 endforeach()
 string(SHA256 STAMP "${hashes}")
 string(SUBSTRING "${STAMP}" 0 16 STAMP)
-list(JOIN program_files ", " PROGRAM_FILES)
+list(JOIN program_files "," PROGRAM_FILES)
+string(APPEND PROGRAM_FILES "\n")
 configure_file("${web}/sw.js.in" "${SITE}/sw.js" @ONLY)

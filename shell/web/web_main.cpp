@@ -1,17 +1,20 @@
-// The program in a browser page. The page (shell/web/page.js) calls in here: start() when the
-// child taps the start screen, and the left button's presses and releases and the frames' close
-// buttons. Each call answers whether a window is still loaded; when none is, the program has
-// ended and the page shows its start screen again. Before the tap, the page may ask which
-// pictures the start will show, to fetch them while the start screen is up.
+// The program in a browser page. The page (shell/web/page/) calls in here: start() when the
+// child taps the start screen, the left button's presses and releases, a press abandoned, and
+// the frames' close buttons. Each call answers whether a window is still loaded; when none is,
+// the program has ended and the page shows its start screen again. Before the tap, the page
+// may ask which pictures the start will show, to fetch them while the start screen is up.
 
 #include <emscripten.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "shell/program.h"
+#include "shell/recording_check.h"
 #include "shell/web/web_platform.h"
 #include "shell/web/web_screen.h"
 #include "shell/window_system.h"
@@ -21,15 +24,16 @@ namespace {
 
 // What a process of the desktop program holds; a new start is a new process.
 struct Program {
-  explicit Program(std::string_view listingText) : platform(listingText) {
-    defineWindows(windows, platform);
-  }
+  Program() { defineWindows(windows, platform); }
   WebScreen screen;
   WebPlatform platform;
   WindowSystem windows{screen};
 };
 
 std::unique_ptr<Program> program;
+
+// A recording's bytes, put here by the page to be judged before the browser decodes them.
+std::vector<std::uint8_t> recording;
 
 // A rehearsal of the start on a silent machine: it plays nothing, opens nothing, and only notes
 // the pictures of the windows put on screen.
@@ -66,9 +70,10 @@ using wordmeadow::program;
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE int wm_start(const char* listingText) {
+// The page hands the site's listing over as Module.listing.
+EMSCRIPTEN_KEEPALIVE int wm_start() {
   program.reset();
-  program = std::make_unique<wordmeadow::Program>(listingText);
+  program = std::make_unique<wordmeadow::Program>();
   wordmeadow::startProgram(program->windows);
   return wordmeadow::settle();
 }
@@ -96,6 +101,25 @@ EMSCRIPTEN_KEEPALIVE int wm_press(const char* id, int x, int y, int secondOfDoub
 
 EMSCRIPTEN_KEEPALIVE int wm_release(const char* id, int x, int y) {
   if (program) program->windows.release(id, {x, y});
+  return wordmeadow::settle();
+}
+
+// Room for a recording of this many bytes, or none for one too large to read.
+EMSCRIPTEN_KEEPALIVE std::uint8_t* wm_recording_bytes(std::size_t size) {
+  if (size > wordmeadow::kMaxRecordingBytes) return nullptr;
+  wordmeadow::recording.resize(size);
+  return wordmeadow::recording.data();
+}
+
+// Whether the recording put in that room may be decoded, as the desktop program judges it.
+EMSCRIPTEN_KEEPALIVE int wm_recording_is_whole() {
+  std::vector<std::uint8_t> bytes = std::move(wordmeadow::recording);
+  wordmeadow::recording = {};
+  return wordmeadow::recordingIsWhole(bytes.data(), bytes.size()) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_abandon_press() {
+  if (program) program->windows.abandonPress();
   return wordmeadow::settle();
 }
 

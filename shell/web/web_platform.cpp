@@ -2,6 +2,10 @@
 
 #include <emscripten.h>
 
+#include <cstddef>
+
+#include "shell/web/built_in_listing.h"
+
 // clang-format off
 EM_JS(void, wm_play_sound, (const char* path), {
   Module.page.playSound(UTF8ToString(path));
@@ -9,18 +13,49 @@ EM_JS(void, wm_play_sound, (const char* path), {
 EM_JS(void, wm_open_address, (const char* address), {
   Module.page.openAddress(UTF8ToString(address));
 });
+EM_JS(void, wm_warn, (const char* text), {
+  console.warn(UTF8ToString(text));
+});
+// The listing is handed over through the heap: it may be far larger than the stack.
+EM_JS(std::size_t, wm_listing_size, (), {
+  return lengthBytesUTF8(Module.listing || "");
+});
+EM_JS(void, wm_listing_copy, (char* to, std::size_t size), {
+  stringToUTF8(Module.listing || "", to, size + 1);
+});
 // clang-format on
 
 namespace wordmeadow {
 
-WebPlatform::WebPlatform(std::string_view listingText) : PlatformBase(".") {
-  listing().read(listingText);
+WebPlatform::WebPlatform() : PlatformBase(".") {
+  const std::size_t size = wm_listing_size();
+  if (size > ListingFile::kMaxBytes) {
+    wm_warn(
+        "wordmeadow: listing.txt is over 4 MiB, too large to be read; the recordings the "
+        "program was built with are listed instead");
+  } else {
+    std::string text(size, '\0');
+    wm_listing_copy(text.data(), size);
+    if (listing().read(text)) return;
+    wm_warn(
+        "wordmeadow: listing.txt is missing or is not a listing of recordings; the "
+        "recordings the program was built with are listed instead");
+  }
+  listing().read(builtInListing());
 }
 
 void WebPlatform::playSoundFile(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
+  const std::string& path = paths.back();
+  // A path that names no file (Play Again before any letter was asked) is a folder, which beeps
+  // as on the desktop; the page is handed no name, so the server is never asked for the folder.
+  const std::string name = path.substr(path.find_last_of('/') + 1);
+  if (name.empty() || name == "." || name == "..") {
+    wm_play_sound("");
+    return;
+  }
   // Web servers may tell case apart where the desktop program would find the file anyway.
-  wm_play_sound(listing().findIgnoringCase(paths.back()).c_str());
+  wm_play_sound(listing().findIgnoringCase(path).c_str());
 }
 
 void WebPlatform::openWithShell(const Window& /*owner*/, const std::string& address) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "shell/platform_base.h"
@@ -14,8 +13,9 @@ namespace wordmeadow {
 // keeps no voice folder yet, so each sound is offered from the site's folder alone.
 class WebPlatform : public PlatformBase<ListingFile> {
  public:
-  // The text of the site's listing file.
-  explicit WebPlatform(std::string_view listingText);
+  // Lists the folder from the text of the site's listing file the page was handed
+  // (Module.listing), or, when that is no listing, from the program's own.
+  WebPlatform();
 
   void playSoundFile(const std::vector<std::string>& paths) override;
   void openWithShell(const Window& owner, const std::string& address) override;

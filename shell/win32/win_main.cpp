@@ -1,6 +1,4 @@
 // Start-up on Windows: load the menu and handle messages until the last window is unloaded.
-// The program declares no DPI awareness: on a high-DPI screen Windows scales each window whole,
-// so pictures and labels keep the layout they were drawn for.
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "shell/client_view.h"
 #include "shell/screen.h"
 #include "shell/win32/win_api.h"
 #include "shell/window.h"
@@ -14,9 +15,10 @@
 
 namespace wordmeadow {
 
-// The windows on the Windows desktop: one fixed-size top-level window per loaded program
-// window, drawn with GDI from its pictures (bitmap resources) and labels, and the message loop
-// that turns clicks and closes into calls on the window system.
+// The windows on the Windows desktop: one top-level window per loaded program window, with a
+// fixed border, at its client size times its monitor's scale (or maximised, or full screen, the
+// client area as large as fits), drawn with GDI from its pictures (bitmap resources) and labels,
+// and the message loop that turns clicks, letter keys and closes into calls on the window system.
 class WinScreen : public Screen {
  public:
   explicit WinScreen(HINSTANCE instance);
@@ -51,13 +53,20 @@ class WinScreen : public Screen {
     Window* window;
     NativeHandle hwnd;
     unsigned seenRevision;
+    double scale = 1;  // the monitor's, while the window is neither maximised nor full screen
+    bool fullScreen = false;
+    WINDOWPLACEMENT restored{};  // where it was before it went full screen
   };
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void paint(NativeWindow& native);
-  void drawPicture(HDC target, const Element& picture);
-  void drawLabel(HDC target, const Element& label);
+  void drawPicture(HDC target, const Element& picture, const ClientView& view);
+  void drawLabel(HDC target, const Element& label, const ClientView& view);
+  // How the window's client units lie on its client area's pixels now.
+  ClientView viewOf(const NativeWindow& native) const;
+  void takeScale(NativeWindow& native, unsigned dpi, const RECT* suggested);
+  void toggleFullScreen(NativeWindow& native);
   void invalidateChanged();
   NativeWindow* findNative(HWND hwnd);
   HBITMAP picture(const std::string& name);

@@ -4,10 +4,12 @@ PulseAudio, PipeWire with its PulseAudio server and WirePlumber, and plain ALSA 
 What reaches the server is recorded from its null sink's monitor with parec (for ALSA: from the
 FIFO that an ALSA file plugin writes into) and named by its tone, as in the other tests. For the
 recorder, PulseAudio's default source is a virtual microphone: the monitor of a second null sink,
-remapped, into which the test plays what the microphone is to hear."""
+remapped, into which the test plays what the microphone is to hear; the recorder is also used on
+a desktop at 200 %."""
 
 import fcntl
 import os
+import resource
 import signal
 import subprocess
 import sys
@@ -20,8 +22,8 @@ import e2e_support as e2e  # noqa: E402
 from audio_tap import (  # noqa: E402
     LETTERS, RATE, TONES, AudioTap, int16_samples, write_recordings, write_tone)
 from e2e_support import (  # noqa: E402
-    EXIT, MENU_EXIT, MENU_LETTER_RECOGNITION, PLAY_AGAIN, RECORDER_BUTTON, RECORDER_STOP_BODY,
-    recorder_letter, tile)
+    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, PLAY_AGAIN, RECORDER_BUTTON,
+    RECORDER_SIZE, RECORDER_STOP_BODY, middle, recorder_letter, tile)
 from xserver import eventually, stop_process  # noqa: E402
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "paplay",
@@ -207,7 +209,8 @@ class SoundServer:
         threading.Thread(target=pace, daemon=True).start()
 
 
-class SoundServerTest(e2e.ProgramTestCase):
+class SoundServerCase(e2e.ProgramTestCase):
+    """The program on a private sound server."""
 
     def setUp(self):
         super().setUp()
@@ -246,47 +249,14 @@ class SoundServerTest(e2e.ProgramTestCase):
         return [line for line in program.stderr().splitlines()
                 if line.startswith("wordmeadow: no sound")]
 
-    def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart_and_a_hang(self):
-        server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
-
-        # Once the welcome is over and nothing plays, the program lets the server go...
-        eventually(lambda: (server.clients() == [], server.clients()), 20,
-                   "the program to close its stream")
-        # ...and opens it again for the next sound.
-        rec, asked = self.open_activity(program, audio, menu)
-
-        # The server is killed in the middle of a sound, and comes back.
-        mark = audio.wait_quiet()
-        self.click(rec, PLAY_AGAIN)
-        self.assertEqual(audio.next_sound(mark), asked)
-        server.kill()
-        server.start()
-        mark = audio.position()
-        self.click(rec, tile(asked))
-        heard = audio.next_sound(mark)
-        self.assertIn(heard, LETTERS, "the next letter after the server came back")
-        self.assertNotEqual(heard, asked)
-        program.check_running()
-        self.assertEqual(self.no_sound_lines(program), [])
-
-        # The server hangs in the middle of a sound: leaving does not wait for it.
-        mark = audio.wait_quiet()
-        self.click(rec, PLAY_AGAIN)
-        self.assertEqual(audio.next_sound(mark), heard)
-        server.hang()
-        self.click(rec, EXIT)
-        self.x.wait_no_window("Letter Recognition")
-        self.click(menu, MENU_EXIT)
-        left = time.monotonic()
-        self.assertEqual(program.wait_exit(timeout=5), 0, program.stderr())
-        print(f"\n  Exit! to the program's end with the server hung: "
-              f"{time.monotonic() - left:.2f} s", file=sys.stderr)
-
-    def test_a_letter_recorded_by_clicks_is_what_letter_recognition_says(self):
+    def record_a_letter_by_clicks_then_hear_it_in_letter_recognition(self):
         server = self.server("pulseaudio", microphone=True)
         server.start()
         program, audio = self.start_on(server, "recorder", ["--voices"])
         recorder = self.x.wait_window("Record Your Own Voice", program=program)
+        # At the display's scale: the whole list, drawn and clicked at its scaled places.
+        self.assertEqual((recorder["width"], recorder["height"]),
+                         tuple(e2e.device(units, recorder["scale"]) for units in RECORDER_SIZE))
         eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 10,
                    "the recorder to open the microphone")
         # "A" said into the microphone: a tone between stretches of a quiet room (a null sink's
@@ -336,6 +306,64 @@ class SoundServerTest(e2e.ProgramTestCase):
         self.click(rec, tile("A"))
         self.assertIn(audio.next_sound(mark, min_frames=2), set(LETTERS) - {"A"} - set(order))
 
+
+class SoundServerTest(SoundServerCase):
+
+    def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart_and_a_hang(self):
+        server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
+
+        # Once the welcome is over and nothing plays, the program lets the server go...
+        eventually(lambda: (server.clients() == [], server.clients()), 20,
+                   "the program to close its stream")
+        # ...and opens it again for the next sound.
+        rec, asked = self.open_activity(program, audio, menu)
+
+        # The server is killed in the middle of a sound, and comes back.
+        mark = audio.wait_quiet()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), asked)
+        server.kill()
+        server.start()
+        mark = audio.position()
+        self.click(rec, tile(asked))
+        heard = audio.next_sound(mark)
+        self.assertIn(heard, LETTERS, "the next letter after the server came back")
+        self.assertNotEqual(heard, asked)
+        program.check_running()
+        self.assertEqual(self.no_sound_lines(program), [])
+
+        # The server hangs in the middle of a sound: leaving does not wait for it.
+        mark = audio.wait_quiet()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), heard)
+        server.hang()
+        self.click(rec, EXIT)
+        self.x.wait_no_window("Letter Recognition")
+        self.click(menu, MENU_EXIT)
+        left = time.monotonic()
+        self.assertEqual(program.wait_exit(timeout=5), 0, program.stderr())
+        print(f"\n  Exit! to the program's end with the server hung: "
+              f"{time.monotonic() - left:.2f} s", file=sys.stderr)
+
+    def test_a_letter_recorded_by_clicks_is_what_letter_recognition_says(self):
+        self.record_a_letter_by_clicks_then_hear_it_in_letter_recognition()
+
+    def test_running_out_of_memory_with_the_server_hung_ends_the_program_at_once(self):
+        # The welcome's device is still open when the server hangs; then the machine has no
+        # memory left for the next window. The program says why and ends without waiting for
+        # the server, which would keep it for ever.
+        server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
+        server.hang()
+        with open(f"/proc/{program.proc.pid}/status") as f:
+            size = next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmSize:"))
+        resource.prlimit(program.proc.pid, resource.RLIMIT_AS, (size, size))
+        self.click(menu, middle(MENU_BUTTONS["Build A Sentence"]))
+        left = time.monotonic()
+        self.assertEqual(program.wait_exit(timeout=10), 1, program.stderr())
+        self.assertRegex(program.stderr(), r"(?m)^wordmeadow: .*([Oo]ut of memory|bad_alloc)")
+        print(f"\n  out of memory to the program's end with the server hung: "
+              f"{time.monotonic() - left:.2f} s", file=sys.stderr)
+
     def test_pulseaudio_started_after_the_program(self):
         server = self.server("pulseaudio")
         program, audio = self.start_on(server)
@@ -355,5 +383,16 @@ class SoundServerTest(e2e.ProgramTestCase):
         self.start_and_hear_the_welcome("alsa")
 
 
+class ScaledRecorderTest(SoundServerCase):
+    """A desktop at 200 %, on a screen with room for the recorder at twice its size."""
+
+    dpi = 192
+    screen = (1600, 1000)
+
+    def test_a_letter_recorded_by_clicks_at_twice_the_size(self):
+        self.record_a_letter_by_clicks_then_hear_it_in_letter_recognition()
+
+
 if __name__ == "__main__":
     e2e.run_tests(TOOLS, PACKAGES)
+

@@ -62,8 +62,24 @@ WORD_PICTURE = (180, 100, 108, 108)  # each word's picture is named after its re
 MENU_BACKGROUND_ONLY = (0, 0, 110, 320)  # a strip that no button or label covers
 REC_BACKGROUND_ONLY = (445, 60, 30, 140)
 WINDOW_COLOUR = (43, 108, 176)  # where no picture lies
+MARGIN_COLOUR = (16, 28, 48)  # around a maximised or full-screen window's client area
 
 wine_env = None
+
+
+def inner_edge(pixels, caption=False):
+    """How far in from a window's edge its client area begins, given the pixels from that edge
+    inwards: past the frame's grey lines, and at the top the caption bar between them."""
+    i = 0
+    for run in ([True, False, True] if caption else [True]):
+        while i < len(pixels) and (lambda r, g, b: r == g == b)(*pixels[i]) == run:
+            i += 1
+    return i
+
+
+def scaled(point, scale):
+    """Where a client unit's middle lies on a window drawn at a scale."""
+    return int((point[0] + 0.5) * scale), int((point[1] + 0.5) * scale)
 
 
 def on_screen(origin, point):
@@ -143,7 +159,7 @@ class WineProgram(Program):
         shutil.copy2(e2e.program_path, exe)
         source = os.path.dirname(e2e.program_path)
         for name in os.listdir(source):
-            if name.lower().endswith(".wav"):
+            if name.lower().endswith(".wav") or name == e2e.ABOUT_PAGE:
                 shutil.copy2(os.path.join(source, name), self.app)
         shutil.copytree(os.path.join(source, "words"), os.path.join(self.app, "words"))
         write_url_opener_stand_in(self.bin)
@@ -221,6 +237,27 @@ class WindowsProgramTest(e2e.ScratchTestCase):
             return False, "the background picture is nowhere in the window"
         return eventually(find, 20, "the window to be drawn", interval=0.2)
 
+    def framed_client(self, window):
+        """Where a window's client area starts and its size, at any scale: inside the frame's
+        innermost grey line on every side (the caption bar is blue)."""
+        shot = self.x.screenshot()
+        left, top, width, height = window["left"], window["top"], window["width"], window["height"]
+        mid_x, mid_y = left + width // 2, top + height // 2
+        x0 = left + inner_edge([shot.pixel(left + i, mid_y) for i in range(width)])
+        x1 = left + width - inner_edge([shot.pixel(left + width - 1 - i, mid_y)
+                                        for i in range(width)])
+        y0 = top + inner_edge([shot.pixel(mid_x, top + i) for i in range(height)], caption=True)
+        y1 = top + height - inner_edge([shot.pixel(mid_x, top + height - 1 - i)
+                                        for i in range(height)])
+        return (x0, y0), (x1 - x0, y1 - y0)
+
+    def wait_framed_client(self, window, sizes):
+        """The framed client area once it is drawn at one of the sizes expected."""
+        def check():
+            origin, size = self.framed_client(window)
+            return size in sizes, (origin, size)
+        return eventually(check, 20, f"{window} drawn at one of {sizes}", interval=0.2)
+
     def client_size(self, window, origin):
         """A fixed single border is as wide on the left, the right and the bottom."""
         border = origin[0] - window["left"]
@@ -267,6 +304,17 @@ class WindowsProgramTest(e2e.ScratchTestCase):
 
     def click(self, origin, point):
         self.x.click(*on_screen(origin, point))
+
+    def set_log_pixels(self, dpi):
+        """The display's DPI as Windows' display settings set it, for the programs started next
+        (None: the default, 96)."""
+        key = "HKCU\\Control Panel\\Desktop"
+        if dpi is None:
+            wine.run_quietly("wine", "reg", "delete", key, "/v", "LogPixels", "/f", env=wine_env,
+                             check=False)
+        else:
+            wine.run_quietly("wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
+                             "/d", str(dpi), "/f", env=wine_env)
 
     def close_by_frame(self):
         """Alt+F4 on the active window: Windows turns it into a close from the frame."""
@@ -392,7 +440,8 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.assertEqual(program.wait_exit(), 0)
         eventually(lambda: (program.opened_addresses() != [], program.opened_addresses()),
                    20, "the address to reach the URL opener")
-        self.assertEqual(program.opened_addresses(), [[e2e.publisher_address()]])
+        # The shell hands the page of the program's folder to Wine's browser as a file:// address.
+        self.assertEqual(program.opened_addresses(), [[e2e.publisher_address(program.app)]])
         self.x.wait_no_window("Wordmeadow")
 
     def test_closing_the_frames_unloads_each_window_and_the_last_one_ends_the_program(self):
@@ -476,6 +525,74 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.close_by_frame()
         self.assertEqual(program.wait_exit(), 0)
 
+    def test_at_150_percent_windows_are_scaled_maximised_and_full_screen(self):
+        """At 144 dpi every window opens half as large again, drawn smooth, and answers at the
+        scaled places; maximised and full screen it is as large as fits, centred."""
+        self.set_log_pixels(144)
+        self.addCleanup(self.set_log_pixels, None)
+        program = self.start()
+        menu = self.x.wait_window("Wordmeadow", timeout=60, program=program)
+        # 479 x 360 units, each edge rounded once.
+        origin, size = self.wait_framed_client(menu, [(718, 540), (719, 540)])
+        self.assert_centred(menu)
+        self.x.screenshot().save_png(os.path.join(self.root, "menu-150.png"))
+
+        self.click(origin, scaled(MENU_LETTER_RECOGNITION, 1.5))
+        rec = self.x.wait_window("Letter Recognition", program=program)
+        origin, size = self.wait_framed_client(rec, [(717, 536)])
+        letter = eventually(lambda: (len(program.sounds()) >= 2, program.sounds()), 20,
+                            "the first letter")[1][1][-5]
+
+        # Maximised by a double-click on its caption: as large as fits, centred between dark
+        # margins, where a click does nothing; the asked tile answers at its new place.
+        self.x.double_click(rec["left"] + rec["width"] // 2, rec["top"] + 12)
+        row = SCREEN_HEIGHT // 2
+
+        def fitted():
+            shot = self.x.screenshot()
+            margin = [x for x in range(SCREEN_WIDTH) if shot.pixel(x, row) == MARGIN_COLOUR]
+            left = [x for x in margin if x < SCREEN_WIDTH // 2]
+            right = [x for x in margin if x > SCREEN_WIDTH // 2]
+            return len(left) > 10 and len(right) > 10, (shot, left, right)
+        shot, left, right = eventually(fitted, 20, "the maximised window's margins")
+        shot.save_png(os.path.join(self.root, "letter-recognition-maximised.png"))
+        self.assertLessEqual(abs(len(left) - len(right)), 1, (left, right))
+        shown = (right[0] - left[-1] - 1) / REC_SIZE[0]  # the scale that fits
+        self.assertGreater(shown, 1.9)
+        top = inner_edge([shot.pixel(SCREEN_WIDTH // 2, y) for y in range(SCREEN_HEIGHT)],
+                         caption=True)
+        fit_origin = (left[-1] + 1, top)
+        heard = len(program.sounds())
+        self.x.click(left[len(left) // 2], on_screen(fit_origin, scaled(tile(letter), shown))[1])
+        self.click(fit_origin, scaled(tile(letter), shown))
+        names = eventually(lambda: (len(program.sounds()) >= heard + 2, program.sounds()), 20,
+                           "the answer")[heard:]
+        folder = program.windows_path("")
+        self.assertEqual(names[0][1], folder + "Correct.WAV", names)
+
+        # Restored, it is back where and as large as it was, and the next letter's key, in
+        # small letters, answers as its tile does.
+        self.x.double_click(SCREEN_WIDTH // 2, top - 12)
+        eventually(lambda: (self.x.window_info(rec["id"]) == rec, self.x.window_info(rec["id"])),
+                   20, "the window restored")
+        heard = len(program.sounds())
+        self.x.run("xdotool", "key", names[1][1][-5].lower())
+        names = eventually(lambda: (len(program.sounds()) >= heard + 2, program.sounds()), 20,
+                           "the answer to the key")[heard:]
+        self.assertEqual(names[0][1], folder + "Correct.WAV", names)
+
+        # F11 puts it on the whole screen, and F11 again gives it back.
+        self.x.run("xdotool", "key", "F11")
+        whole = dict(rec, left=0, top=0, width=SCREEN_WIDTH, height=SCREEN_HEIGHT)
+        eventually(lambda: (self.x.window_info(rec["id"]) == whole,
+                            self.x.window_info(rec["id"])), 20, "full screen")
+        self.x.run("xdotool", "key", "F11")
+        eventually(lambda: (self.x.window_info(rec["id"]) == rec, self.x.window_info(rec["id"])),
+                   20, "the window back from full screen")
+        self.close_by_frame()
+        self.x.wait_no_window("Letter Recognition")
+        self.close_by_frame()
+        self.assertEqual(program.wait_exit(), 0)
 
 if __name__ == "__main__":
     e2e.run_tests(TOOLS, PACKAGES, executable=False)

@@ -1,29 +1,58 @@
-// The browser build's site in Debian's Chromium, driven by real mouse and touch input: the start
-// screen, the menu drawn, a whole Letter Recognition game played by ear, a drag that answers
-// nothing, Exit! opening the publisher's page, and the site again with the network cut.
-//   node site_test.mjs SITE_FOLDER PUBLISHER_ADDRESS
+// The browser build's site in Debian's Chromium, driven by real mouse and touch input, from a
+// host that behaves as real ones do (it redirects /index.html to its folder, and its files carry
+// an old release's date): a start whose program cannot be loaded, a first visit over a slow
+// network with its progress, the menu drawn, a whole Letter Recognition game played by ear, a
+// drag that answers nothing, Exit! opening the page about the program beside it in the site (or
+// the publisher's page the build names), returning visits while the host fails the listing or a
+// captive portal answers, a recording replaced on the server, and the site again with the network
+// cut, on a tablet: a double tap on the play picture, a resting palm, a cancelled touch, a window
+// raised and dragged, a sound suspended by the system, and Exit! tapped.
+// On the way the network misbehaves: a picture fails once, the Letter Recognition window's
+// background is held back, and "try again" comes truncated.
+//   node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { serve, launch, tapStart } from './browser.mjs';
 
-const [site, publisher = 'https://wordmeadow.example/'] = process.argv.slice(2);
+const [site, publisher = ''] = process.argv.slice(2);
 assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
 
-// Runs in the page before its scripts: which files are fetched, and which recording each
-// started sound was decoded from ('alert' for a sound made in the page).
+// Runs in the page before its scripts: which files are fetched, which recording each started
+// sound was decoded from ('alert' for a sound made in the page), its size, which windows were on
+// the page as it started, the listings the page was given, and the page's audio contexts.
 function listen() {
   const names = new WeakMap();
+  const sizes = new WeakMap();
   const nameOf = (url) => decodeURIComponent(new URL(url, location.href).pathname.split('/').pop());
   window.fetched = [];
   window.heard = [];
+  window.heardOver = [];
+  window.heardSizes = [];
+  window.listings = [];
+  window.contexts = [];
+  const Context = window.AudioContext;
+  window.AudioContext = class extends Context {
+    constructor(...args) {
+      super(...args);
+      window.contexts.push(this);
+    }
+  };
   const fetchReal = window.fetch;
   window.fetch = function (input, init) {
     const name = nameOf(typeof input === 'string' ? input : input.url);
     window.fetched.push(name);
     return fetchReal.call(this, input, init).then((response) => {
+      if (name === 'listing.txt') response.clone().text().then((text) => window.listings.push(text));
       const bytes = response.arrayBuffer.bind(response);
-      response.arrayBuffer = () => bytes().then((b) => { names.set(b, name); return b; });
+      response.arrayBuffer = () => bytes().then((b) => {
+        names.set(b, name);
+        sizes.set(b, b.byteLength);
+        return b;
+      });
       return response;
     });
   };
@@ -31,12 +60,15 @@ function listen() {
   BaseAudioContext.prototype.decodeAudioData = function (bytes, ...rest) {
     return decode.call(this, bytes, ...rest).then((buffer) => {
       names.set(buffer, names.get(bytes));
+      sizes.set(buffer, sizes.get(bytes));
       return buffer;
     });
   };
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (...args) {
     window.heard.push(names.get(this.buffer) ?? 'alert');
+    window.heardOver.push([...document.querySelectorAll('.window')].map((w) => w.dataset.window));
+    window.heardSizes.push(sizes.get(this.buffer) ?? 0);
     return start.apply(this, args);
   };
 }
@@ -50,13 +82,61 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
-const { server, address } = await serve(site);
+const scratch = mkdtempSync(join(tmpdir(), 'wordmeadow-site-test-'));
+const extra = {};
+const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
+const { server, address } = await serve(site, extra, faults);
 const browser = await launch();
+const pause = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 try {
+  // A start whose program cannot be loaded says so on the start screen; its retry starts it
+  // once the server answers again, and with no listing on the server the letters are those the
+  // program was built with (in a profile of its own, so the visits below are first ones).
+  const context = await browser.createBrowserContext();
+  const failing = await context.newPage();
+  await failing.evaluateOnNewDocument(listen);
+  faults.status = { '/wordmeadow.wasm': 503, '/listing.txt': 404 };
+  await failing.goto(address);
+  await failing.waitForSelector('#failed', { visible: true });
+  assert.ok(await failing.$eval('#start', (b) => b.hidden), 'no play picture when nothing can start');
+  faults.status = { '/listing.txt': 404 };
+  await Promise.all([failing.waitForNavigation(), failing.click('#failed button')]);
+  await tapStart(failing);
+  const menu = await (await failing.waitForSelector('canvas[data-window="Main"]', { visible: true })).boundingBox();
+  await failing.mouse.click(menu.x + MENU_LETTER_RECOGNITION.x, menu.y + MENU_LETTER_RECOGNITION.y);
+  await failing.waitForFunction(() => window.heard.some((name) => /^[A-Z]\.wav$/.test(name)), { timeout: 10000 });
+  await context.close();
+  faults.status = undefined;
+
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
   await page.evaluateOnNewDocument(listen);
+  // The network's faults: the menu's Letter Recognition picture fails once, the Letter
+  // Recognition window's background is held back until released, "try again" comes cut in half.
+  let failedOnce;
+  const pictureFailed = new Promise((resolve) => { failedOnce = resolve; });
+  let releaseBackground;
+  const backgroundHeld = new Promise((resolve) => { releaseBackground = resolve; });
+  const tryAgain = readFileSync(join(site, 'TryAgain.WAV'));
+  await page.setBypassServiceWorker(true);  // the faults come from the network, not its cache
+  await page.setRequestInterception(true);
+  const networkFaults = async (request) => {
+    const path = new URL(request.url()).pathname;
+    if (path.endsWith('/main_letter_recognition.bmp') && failedOnce) {
+      failedOnce();
+      failedOnce = null;
+      await request.abort('failed');
+    } else if (path.endsWith('/rec_background.bmp')) {
+      await backgroundHeld;
+      await request.continue();
+    } else if (path.endsWith('/TryAgain.WAV')) {
+      await request.respond({ status: 200, contentType: 'audio/wav', body: tryAgain.subarray(0, tryAgain.length >> 1) });
+    } else {
+      await request.continue();
+    }
+  };
+  page.on('request', networkFaults);
   const heardSoFar = () => page.evaluate(() => window.heard.length);
   const nextHeard = async (count) => {
     await page.waitForFunction((n) => window.heard.length > n, { timeout: 10000 }, count);
@@ -92,14 +172,33 @@ try {
       await pictureAt('main_letter_recognition', { x: 113, y: 26 }), 'the Letter Recognition button');
   };
 
-  // The start screen: one play picture, no words, no window; nothing said before the tap.
-  await page.goto(address);
+  // The start screen on a first visit over a slow network: one play picture, no words, no
+  // window, and the progress of the program's files and the start's pictures as they arrive;
+  // nothing said before the tap. The start's pictures are asked for meanwhile, and one fails:
+  // the menu asks for it again.
+  faults.bytesPerSecond = 400000;
+  await page.goto(address, { waitUntil: 'domcontentloaded' });
   assert.ok(await startScreenShown(), 'the start screen');
+  const progress = () => page.$eval('#loading', (p) => (p.hidden ? null : p.value));
+  await page.waitForFunction(() => {
+    const p = document.getElementById('loading');
+    return !p.hidden && p.value > 0 && p.value < 1;
+  }, { timeout: 10000 });
+  const early = await progress();
+  if (process.env.WORDMEADOW_SCREENSHOT) {
+    await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT.replace(/\.png$/, '-loading.png') });
+  }
+  await pictureFailed;
 
-  // The tap loads the menu, whose welcome is asked for and heard.
+  // The tap, made while the start still loads, leaves the progress up until the menu comes; the
+  // menu's welcome is asked for and heard.
   assert.ok(!(await page.evaluate(() => window.fetched.includes('Welcome.wav'))));
   await tapStart(page);
+  const late = await progress();
+  assert.ok(late !== null && late >= early && late < 1, `progress after the tap: ${early}, ${late}`);
   await canvasOf('Main');
+  faults.bytesPerSecond = 0;
+  assert.equal(await progress(), null, 'no progress once the menu is up');
   assert.equal(await page.$eval('.window[data-window="Main"] h1', (h) => h.textContent), 'Wordmeadow');
   assert.equal(await nextHeard(0), 'Welcome.wav');
   await menuDrawn();
@@ -111,12 +210,17 @@ try {
   });
   assert.ok(label > 50, `the label "Start A Activity" is drawn in white (${label} pixels)`);
 
-  // Letter Recognition, played to its end by ear.
+  // Letter Recognition, played to its end by ear. Its window is slow to come (its background
+  // held back): the first letter is heard once it is on screen, not before.
   let count = await heardSoFar();
   await click('Main', MENU_LETTER_RECOGNITION);
+  await pause(1500);
+  assert.equal(await heardSoFar(), count, 'no letter while its window loads');
+  releaseBackground();
   await canvasOf('rec');
   let asked = await nextHeard(count);
   assert.match(asked, /^[A-Z]\.wav$/, 'a letter is asked as the activity opens');
+  assert.ok((await page.evaluate(() => window.heardOver.at(-1))).includes('rec'), 'the letter comes with its window');
 
   // A press on the asked tile dragged onto another answers nothing.
   const wrong = asked === 'A.wav' ? 'B' : 'A';
@@ -132,6 +236,11 @@ try {
   assert.equal(await heardSoFar(), count, 'the drag answers nothing');
   assert.deepEqual(await pixel('rec', FEEDBACK), before, 'the feedback stays');
 
+  // A wrong tile: "try again" came truncated, so the alert is heard instead of its first part.
+  count = await heardSoFar();
+  await click('rec', tileCentre(wrong));
+  assert.equal(await nextHeard(count), 'alert', 'a truncated recording gives the alert');
+
   const order = [asked];
   for (let turn = 1; turn <= 26; ++turn) {
     count = await heardSoFar();
@@ -146,37 +255,184 @@ try {
   assert.deepEqual(await pixel('rec', { x: 10, y: 10 }), await pictureAt('rec_overlay', { x: 10, y: 10 }),
     'the congratulation screen');
 
-  // Out of the activity, then Exit!: the publisher's page in a new browsing context, and the
-  // start screen back once the last window is gone.
+  // Out of the activity, then Exit!: the page about the program in a new browsing context (or
+  // the publisher's), and the start screen back once the last window is gone.
   await click('rec', OVERLAY_EXIT);
   await page.waitForSelector('canvas[data-window="rec"]', { hidden: true });
-  const opened = browser.waitForTarget((t) => t.url().startsWith(publisher), { timeout: 10000 });
+  const exitPage = publisher || new URL('about.html', page.url()).href;
+  const opened = browser.waitForTarget((t) => t.url().startsWith(exitPage), { timeout: 10000 });
   await click('Main', MENU_EXIT);
-  await (await (await opened).page())?.close();
+  const about = await (await opened).page();
+  if (!publisher) {
+    await about.waitForFunction(() => document.title === 'About Wordmeadow', { timeout: 10000 });
+  }
+  await about?.close();
   await page.bringToFront();
   await page.waitForSelector('#start', { visible: true });
   assert.ok(await startScreenShown(), 'the start screen after Exit!');
 
-  // The network cut: the site comes from the service worker's cache, played by touch.
+  // Returning visits: each a new start, from the service worker's copies of the page (which the
+  // host answers with a redirect), the listing and the recordings, while the host fails the
+  // listing or a captive portal answers every recording and the listing with its login page.
+  // The first letter asked is the first visit's, as the listing is the same. From here on the
+  // network's faults come from the host alone, through the service worker.
+  page.off('request', networkFaults);
+  await page.setRequestInterception(false);
+  await page.setBypassServiceWorker(false);
   await page.evaluate(() => navigator.serviceWorker.ready);
+  const listing = readFileSync(join(site, 'listing.txt'), 'utf8');
+  const visit = async () => {
+    await page.reload();
+    await tapStart(page);
+    await canvasOf('Main');
+    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
+    await click('Main', MENU_LETTER_RECOGNITION);
+    await canvasOf('rec');
+    return { letter: await nextHeard(1), size: await page.evaluate(() => window.heardSizes[1]) };
+  };
+  for (const fault of [{ status: { '/listing.txt': 503 } }, { status: { '/listing.txt': 404 } },
+    { portal: /\.(wav|txt)$/i }]) {
+    Object.assign(faults, { status: undefined, portal: undefined }, fault);
+    const what = fault.status ? JSON.stringify(fault.status) : 'a captive portal';
+    assert.equal((await visit()).letter, order[0], `the first letter, ${what}`);
+    assert.deepEqual(await page.evaluate(() => window.listings), [listing], `the kept listing, ${what}`);
+  }
+  Object.assign(faults, { status: undefined, portal: undefined });
+
+  // A recording replaced on the server under the same name and with the same old date: the kept
+  // copy is refreshed behind the start after, and heard from the next one.
+  const replaced = await visit();
+  extra[`/${order[0]}`] = join(site, 'Clap.WAV');
+  assert.equal((await visit()).size, replaced.size, 'the kept copy, while it is refreshed');
+  assert.equal((await visit()).size, statSync(join(site, 'Clap.WAV')).size, 'the new recording');
+  delete extra[`/${order[0]}`];
+
+  // A new version: installed behind the running page only if every program file on the server
+  // is the one it was built with (not while a release is half unpacked), and started by the next
+  // page load, never under a running program.
+  const nextVersion = (broken) => {
+    let text = readFileSync(join(site, 'sw.js'), 'utf8').replace(/wordmeadow-[0-9a-f]{16}/, 'wordmeadow-next');
+    if (broken) text = text.replace(/('page\/input\.js': ')[0-9a-f]+/, `$1${'0'.repeat(64)}`);
+    const file = join(scratch, broken ? 'broken-sw.js' : 'sw.js');
+    writeFileSync(file, text);
+    return file;
+  };
+  const install = async (file) => {
+    extra['/sw.js'] = file;
+    return page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      await registration.update();
+      const worker = registration.installing;
+      await new Promise((resolve) => {
+        const settled = () => ['installed', 'redundant'].includes(worker?.state ?? 'redundant') && resolve();
+        worker?.addEventListener('statechange', settled);
+        settled();
+      });
+      return { waiting: registration.waiting !== null, caches: (await caches.keys()).sort() };
+    });
+  };
+  const [running] = (await page.evaluate(() => caches.keys())).filter((name) => /-[0-9a-f]{16}$/.test(name));
+  assert.deepEqual(await install(nextVersion(true)),
+    { waiting: false, caches: [running, 'wordmeadow-recordings'].sort() }, 'a half-unpacked release');
+  assert.deepEqual(await install(nextVersion(false)),
+    { waiting: true, caches: [running, 'wordmeadow-next', 'wordmeadow-recordings'].sort() }, 'a new release');
+  count = await heardSoFar();
+  await click('rec', tileCentre(order[0][0]));
+  assert.equal(await nextHeard(count), order[1], 'the running program goes on');
+  assert.equal((await visit()).letter, order[0], 'the new version starts');
+  assert.deepEqual((await page.evaluate(() => caches.keys())).sort(), ['wordmeadow-next', 'wordmeadow-recordings']);
+
+  // The network cut: the site comes from the service worker's cache, played by touch.
   server.close();
   server.closeAllConnections();
   await page.setOfflineMode(true);
-  await page.setViewport({ width: 800, height: 600, hasTouch: true });
+  await page.setViewport({ width: 768, height: 1024, hasTouch: true, isMobile: true });
   await page.reload();
   assert.ok(await startScreenShown(), 'the start screen offline');
-  await tapStart(page, true);
+  const tap = async (id, p) => {
+    const { x, y } = await at(id, p);
+    await page.touchscreen.tap(x, y);
+  };
+  // A double tap on the play picture, its second tap made 300 ms after the first (the time
+  // the touch carries) once the menu is up under the finger: the menu's middle, Beginning
+  // Sounds, is not opened, and the welcome is not cut off.
+  const cdp = await page.createCDPSession();
+  const touchAt = async ({ x, y }, seconds) => {
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }], timestamp: seconds });
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [], timestamp: seconds + 0.05 });
+  };
+  await pause(1500);  // the program and the start's pictures loaded, as before a child's tap
+  const play = await (await page.$('#start')).boundingBox();
+  const middle = { x: play.x + play.width / 2, y: play.y + play.height / 2 };
+  const firstTap = Date.now() / 1000;
+  await touchAt(middle, firstTap);
   await canvasOf('Main');
-  assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome offline');
+  await touchAt(middle, firstTap + 0.3);
+  await pause(800);
+  assert.equal(await page.$('canvas[data-window="beginning"]'), null, 'no activity from a double tap');
+  assert.deepEqual(await page.evaluate(() => window.heard), ['Welcome.wav'], 'the welcome offline, whole');
   await menuDrawn();
   count = await heardSoFar();
-  const { x, y } = await at('Main', MENU_LETTER_RECOGNITION);
-  await page.touchscreen.tap(x, y);
+  await tap('Main', MENU_LETTER_RECOGNITION);
   await canvasOf('rec');
-  assert.match(await nextHeard(count), /^[A-Z]\.wav$/, 'a letter asked offline');
+  asked = await nextHeard(count);
+  assert.match(asked, /^[A-Z]\.wav$/, 'a letter asked offline');
+
+  // A palm resting on a tile blocks no finger: the finger's tap answers, the palm's lift nothing.
+  const palmOn = asked === 'A.wav' ? 'B' : 'A';
+  count = await heardSoFar();
+  let p = await at('rec', tileCentre(palmOn));
+  const palm = await page.touchscreen.touchStart(p.x, p.y);
+  p = await at('rec', tileCentre(asked[0]));
+  const finger = await page.touchscreen.touchStart(p.x, p.y);
+  await finger.end();
+  asked = await nextHeard(count);
+  assert.match(asked, /^[A-Z]\.wav$/, 'the finger answered beside the palm');
+  count = await heardSoFar();
+  await palm.end();
+  await pause(600);
+  assert.equal(await heardSoFar(), count, 'the palm lifted answers nothing');
+
+  // A touch the system cancels answers nothing, and the next tap on the same spot counts.
+  p = await at('rec', tileCentre(asked[0]));
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: p.x, y: p.y }] });
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchCancel', touchPoints: [] });
+  await page.touchscreen.tap(p.x, p.y);
+  asked = await nextHeard(count);
+  assert.match(asked, /^[A-Z]\.wav$/, 'a tap after a cancelled touch');
+  assert.equal(await heardSoFar(), count + 1, 'the cancelled touch answered nothing');
+
+  // The system suspends the sound; the next touch, dragging the activity's title bar far past
+  // the corner, resumes it, and the window stops at the viewport's edge.
+  await page.evaluate(() => Promise.all(window.contexts.map((c) => c.suspend())));
+  const boxOf = (id) => page.$eval(`.window[data-window="${id}"]`, (b) => b.getBoundingClientRect().toJSON());
+  const bar = await (await page.$('.window[data-window="rec"] h1')).boundingBox();
+  const grip = await page.touchscreen.touchStart(bar.x + 10, bar.y + bar.height / 2);
+  await grip.move(bar.x + 1000, bar.y + 1000);
+  await grip.end();
+  await page.waitForFunction(() => window.contexts.every((c) => c.state === 'running'), { timeout: 5000 });
+  const moved = await boxOf('rec');
+  assert.ok(Math.abs(moved.right - 768) < 1 && Math.abs(moved.bottom - 1024) < 1,
+    `the window dragged into the corner, inside the viewport: ${JSON.stringify(moved)}`);
+  // A tap on the menu's uncovered corner brings it in front of the activity.
+  const main = await boxOf('Main');
+  const overlap = { x: (moved.left + main.right) / 2, y: (moved.top + main.bottom) / 2 };
+  const inFront = () => page.evaluate(({ x, y }) => document.elementFromPoint(x, y).closest('.window').dataset.window, overlap);
+  assert.equal(await inFront(), 'rec');
+  await tap('Main', { x: 10, y: 10 });
+  assert.equal(await inFront(), 'Main', 'the menu raised by a tap');
   if (process.env.WORDMEADOW_SCREENSHOT) await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT });
-  console.log(`web site: ${order.length} letters matched, Exit! opened ${publisher}, offline reload worked`);
+
+  // Exit! tapped: the start screen comes back under the finger and stays until a new tap.
+  count = await heardSoFar();
+  await tap('Main', MENU_EXIT);
+  await page.waitForSelector('#start', { visible: true });
+  await pause(1000);
+  assert.ok(await startScreenShown(), 'the start screen stays after Exit! tapped');
+  assert.equal(await heardSoFar(), count, 'no welcome after Exit! tapped');
+  console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload and touch worked`);
 } finally {
   await browser.close();
   server.close();
+  rmSync(scratch, { recursive: true, force: true });
 }
