@@ -38,10 +38,7 @@ void BeginningSoundsGame::answer(char letter) {
 
 void BeginningSoundsGame::replay() {
   if (current_ == nullptr) return;
-  std::string recording(kWordsFolder);
-  recording += kPathSeparator;
-  recording += current_->recording;
-  requestCue(platform_, recording);
+  requestCue(platform_, current_->recordingName());
 }
 
 }  // namespace wordmeadow

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "shell/paths.h"
+
 namespace wordmeadow {
 namespace {
 
@@ -42,6 +44,13 @@ constexpr std::array kWords = {
 char Word::letter() const {
   const char first = word.front();
   return first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
+}
+
+std::string Word::recordingName() const {
+  std::string name(kWordsFolder);
+  name += kPathSeparator;
+  name += recording;
+  return name;
 }
 
 std::span<const Word> wordList() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace wordmeadow {
@@ -14,6 +15,8 @@ struct Word {
 
   // The capital letter of the word's beginning sound.
   char letter() const;
+  // Its recording's name from the program's folder: words/apple.wav.
+  std::string recordingName() const;
 };
 
 // Every word the activity asks, in alphabetical order. The picture-making and recording scripts

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -10,6 +11,7 @@
 #include <string_view>
 
 #include "shell/program.h"
+#include "shell/sdl/audio_capture.h"
 #include "shell/sdl/sdl_platform.h"
 #include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sdl_setup.h"
@@ -53,16 +55,21 @@ int reportFailure(const std::exception& error) {
   return EXIT_FAILURE;
 }
 
-// The windows, until the last is unloaded; the exit status. Whatever ends them, the sound is
-// let go afterwards.
-int showWindows(wordmeadow::SoundPlayer& sound) {
+// The windows, from the menu or the recorder, until the last is unloaded; the exit status.
+// Whatever ends them, the sound and the microphone are let go afterwards.
+int showWindows(wordmeadow::SoundPlayer& sound, wordmeadow::AudioCapture& microphone,
+                bool recorder) {
   try {
     wordmeadow::SdlScreen screen;
-    wordmeadow::SdlPlatform platform(sound);
+    wordmeadow::SdlPlatform platform(sound, microphone);
     wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
-    wordmeadow::startProgram(windows);
-    screen.run(windows, &sound);
+    if (recorder) {
+      wordmeadow::startRecorder(windows);
+    } else {
+      wordmeadow::startProgram(windows);
+    }
+    screen.run(windows, {&sound, &microphone});
   } catch (const std::exception& error) {
     // Said before the sound is let go, which may end the program at once.
     return reportFailure(error);
@@ -70,7 +77,7 @@ int showWindows(wordmeadow::SoundPlayer& sound) {
   return EXIT_SUCCESS;
 }
 
-int run() {
+int run(bool recorder) {
   wordmeadow::setUpSdl();
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
     std::fprintf(stderr, "wordmeadow: cannot open a window: %s\n", whyNoWindow().c_str());
@@ -82,8 +89,10 @@ int run() {
     // The sound device is opened by the first sound (the welcome) and let go when idle; a
     // machine without a sound card still gets its windows.
     wordmeadow::SoundPlayer sound;
-    status = showWindows(sound);
-    if (!sound.device().releaseBeforeLeaving()) {
+    wordmeadow::AudioCapture microphone;
+    status = showWindows(sound, microphone, recorder);
+    const bool soundClosed = sound.device().releaseBeforeLeaving();
+    if (!microphone.releaseBeforeLeaving(std::chrono::seconds(1)) || !soundClosed) {
       // The sound server hangs, and SDL would wait for it for ever, in closing the device as in
       // quitting. The windows are gone and nothing is left to keep: end without it.
       std::fflush(nullptr);
@@ -98,6 +107,7 @@ int run() {
 
 }  // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) {
-  return run();
+int main(int argc, char* argv[]) {
+  // --voices opens the recorder, for grown-ups, instead of the menu.
+  return run(argc > 1 && std::string_view(argv[1]) == "--voices");
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace wordmeadow {
 
+class Capture;
 class Window;
 
 // Everything the program asks of the machine it runs on, its windows aside (shell/screen.h).
@@ -16,14 +18,22 @@ class Platform {
   // The folder of the running program file, without a trailing separator (but "/" at the root).
   virtual std::string applicationFolder() = 0;
 
-  // Returns at once; cuts off any sound still playing. A file that cannot be played gives a
-  // short alert tone instead, which cuts off what was playing just the same.
-  virtual void playSoundFile(const std::string& path) = 0;
+  // The folder of the user's own recordings (see shell/voice_folder.h), without a trailing
+  // separator; "" where the program keeps none.
+  virtual std::string voiceFolder() = 0;
+
+  // Plays the first of these files that can be played. Returns at once; cuts off any sound
+  // still playing. When none can be played, a short alert tone instead, which cuts off what was
+  // playing just the same.
+  virtual void playSoundFile(const std::vector<std::string>& paths) = 0;
 
   // The first call takes a pattern (folder, separator, wildcard name) and returns the first
   // matching file name; each call without a pattern returns the next; "" ends the listing.
   virtual std::string listFolder(const std::string& pattern) = 0;
   virtual std::string listFolder() = 0;
+
+  // The microphone, for the recorder.
+  virtual Capture& microphone() = 0;
 
   // Hands the address to the system's default handler; never blocks, reports nothing.
   virtual void openWithShell(const Window& owner, const std::string& address) = 0;

@@ -7,6 +7,7 @@
 #include "activities/match_window.h"
 #include "letters/rec_window.h"
 #include "shell/main_window.h"
+#include "voice/voices_window.h"
 
 namespace wordmeadow {
 
@@ -18,10 +19,16 @@ void defineWindows(WindowSystem& windows, Platform& platform) {
                  [&] { return std::make_unique<BeginningWindow>(windows, platform); });
   windows.define(MatchWindow::kId,
                  [&] { return std::make_unique<MatchWindow>(windows, platform); });
+  windows.define(VoicesWindow::kId,
+                 [&] { return std::make_unique<VoicesWindow>(platform, platform.microphone()); });
 }
 
 void startProgram(WindowSystem& windows) {
   windows.show(MainWindow::kId);
+}
+
+void startRecorder(WindowSystem& windows) {
+  windows.show(VoicesWindow::kId);
 }
 
 }  // namespace wordmeadow

@@ -20,9 +20,17 @@ void Window::show(std::string_view elementName) {
 }
 
 void Window::setPicture(std::string_view elementName, std::string_view asset) {
+  setContent(elementName, asset);
+}
+
+void Window::setText(std::string_view elementName, std::string_view text) {
+  setContent(elementName, text);
+}
+
+void Window::setContent(std::string_view elementName, std::string_view content) {
   Element& e = find(elementName);
-  if (e.content == asset) return;
-  e.content = asset;
+  if (e.content == content) return;
+  e.content = content;
   ++revision_;
 }
 
@@ -59,9 +67,10 @@ void Window::addPicture(std::string name, Rect rect, std::string asset,
   ++revision_;
 }
 
-void Window::addLabel(std::string name, Rect rect, std::string text, double pointSize) {
-  elements_.push_back(
-      Element{std::move(name), ElementKind::Label, rect, std::move(text), pointSize, {}, true});
+void Window::addLabel(std::string name, Rect rect, std::string text, double pointSize,
+                      std::function<void()> onClick) {
+  elements_.push_back(Element{std::move(name), ElementKind::Label, rect, std::move(text), pointSize,
+                              std::move(onClick), true});
   ++revision_;
 }
 

@@ -62,6 +62,8 @@ class Window {
   void show(std::string_view elementName);
   // Puts another asset in a picture element, at its place.
   void setPicture(std::string_view elementName, std::string_view asset);
+  // Puts other text in a label element.
+  void setText(std::string_view elementName, std::string_view text);
   void hide(std::string_view elementName);
   bool isVisible(std::string_view elementName) const;
   const Element& element(std::string_view elementName) const;
@@ -70,10 +72,12 @@ class Window {
   // Each element added lies behind those added before it.
   void addPicture(std::string name, Rect rect, std::string asset,
                   std::function<void()> onClick = {});
-  void addLabel(std::string name, Rect rect, std::string text, double pointSize);
+  void addLabel(std::string name, Rect rect, std::string text, double pointSize,
+                std::function<void()> onClick = {});
 
  private:
   Element& find(std::string_view elementName);
+  void setContent(std::string_view elementName, std::string_view content);
   void setVisible(std::string_view elementName, bool visible);
 
   std::string id_;

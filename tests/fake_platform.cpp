@@ -1,13 +1,39 @@
 #include "fake_platform.h"
 
+#include <algorithm>
+#include <span>
+
 #include "shell/paths.h"
 #include "shell/wildcard.h"
 #include "shell/window.h"
 
 namespace wordmeadow::testing {
 
-void FakePlatform::playSoundFile(const std::string& path) {
-  log.push_back("sound " + path);
+void FakeCapture::start(Listener& listener) {
+  log_.push_back("microphone start");
+  if (refusal) {
+    listener.failed(*refusal);
+    return;
+  }
+  listener_ = &listener;
+}
+
+void FakeCapture::stop() {
+  log_.push_back("microphone stop");
+  listener_ = nullptr;
+}
+
+void FakeCapture::hear(const std::vector<std::int16_t>& samples) {
+  const std::size_t piece = rate() * 3 / 100;
+  for (std::size_t at = 0; at < samples.size() && listener_ != nullptr; at += piece) {
+    listener_->captured(std::span(samples).subspan(at, std::min(piece, samples.size() - at)));
+  }
+}
+
+void FakePlatform::playSoundFile(const std::vector<std::string>& paths) {
+  std::string line = "sound";
+  for (const std::string& path : paths) line += (line == "sound" ? " " : " or ") + path;
+  log.push_back(line);
   if (onSound) onSound();
 }
 
@@ -52,9 +78,14 @@ void FakePlatform::close(Window& window) {
 
 std::vector<std::string> FakePlatform::sounds() const {
   std::vector<std::string> names;
-  const std::string prefix = "sound " + joinPath(folder, "");
+  const std::string prefix = joinPath(folder, "");
   for (const std::string& line : log) {
-    if (line.rfind(prefix, 0) == 0) names.push_back(line.substr(prefix.size()));
+    if (line.rfind("sound ", 0) != 0) continue;
+    // The application folder's file is offered last.
+    const auto last = line.rfind(' ');
+    if (line.compare(last + 1, prefix.size(), prefix) == 0) {
+      names.push_back(line.substr(last + 1 + prefix.size()));
+    }
   }
   return names;
 }

@@ -100,8 +100,24 @@ TEST_F(SoundPlayerTest, BrokenRecordingsGiveNothingToPlaySoTheAlertSounds) {
   fs::create_symlink(folder.path() + "/D.wav", folder.path() + "/D.wav");
   EXPECT_TRUE(player.decode(folder.path() + "/D.wav").empty());
   // Playing any of them must neither crash nor throw.
-  player.play(folder.path() + "/B.wav");
-  player.play(folder.path() + "/C.wav");
+  player.play({folder.path() + "/B.wav"});
+  player.play({folder.path() + "/C.wav"});
+}
+
+// A sound is offered from the user's voice folder first: their recording plays when it can, and
+// the program's own when theirs is missing or broken; only when neither plays is it the alert.
+TEST_F(SoundPlayerTest, TheFirstRecordingOfferedThatPlaysIsTheOneHeard) {
+  const std::string own = write("own.wav", wavBytes(1000));
+  const std::string broken = write("broken.wav", wavBytes(1000).substr(0, 60));
+  const std::string program = write("program.wav", wavBytes(3000));
+  const std::string missing = folder.path() + "/missing.wav";
+  auto frames = [&](const std::vector<std::string>& paths) {
+    return player.decodeFirst(paths).size() / deviceBytesPerFrame();
+  };
+  EXPECT_NEAR(static_cast<double>(frames({own, program})), 1000, 2);
+  EXPECT_NEAR(static_cast<double>(frames({broken, program})), 3000, 2);
+  EXPECT_NEAR(static_cast<double>(frames({missing, program})), 3000, 2);
+  EXPECT_EQ(frames({broken, missing}), 0u);
 }
 
 TEST_F(SoundPlayerTest, AHugeFileIsNeverReadIntoMemory) {
@@ -114,7 +130,7 @@ TEST_F(SoundPlayerTest, AHugeFileIsNeverReadIntoMemory) {
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
   EXPECT_TRUE(player.decode(path).empty());
-  player.play(path);
+  player.play({path});
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
   EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);  // kilobytes: far below the file
@@ -157,7 +173,7 @@ TEST(SoundPlayerWithoutDevice, RunsSilently) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   SoundPlayer player;
   ::testing::internal::CaptureStderr();
-  player.play("/nowhere/A.wav");  // nothing happens, nothing breaks
+  player.play({"/nowhere/A.wav"});  // nothing happens, nothing breaks
   player.device().settle();
   ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(player.device().isOpen());
@@ -176,7 +192,7 @@ class SoundDeviceTest : public ::testing::Test {
   }
   // Plays a sound and waits for the device to have opened, or to have failed to.
   void play(SoundPlayer& player) {
-    player.play(sound);
+    player.play({sound});
     player.device().settle();
   }
   // Serves the player as the event loop does until it asks for nothing more.

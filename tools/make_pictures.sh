@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Draws every picture Wordmeadow shows (menu, Letter Recognition, Matching
-# Letters, window icon) twice: at the window's own size to assets/ as 24-bit
-# uncompressed BMPs, the one format SDL_LoadBMP reads without extra libraries,
-# and at twice the size to assets/2x/ as 24-bit PNGs, for displays scaled up.
+# Letters, the voice recorder, window icon) twice: at the window's own size to
+# assets/ as 24-bit uncompressed BMPs, the one format SDL_LoadBMP reads without
+# extra libraries, and at twice the size to assets/2x/ as 24-bit PNGs, for
+# displays scaled up.
 # Both are drawn from the same shapes and fonts; nothing is scaled as a picture.
 #
 # Needs: ImageMagick 6 (convert, identify), fonts-liberation2 and
@@ -375,6 +376,33 @@ convert -size "${CS}x$(s 6)" xc:'#2e9a24' -fill '#72d957' -draw "rectangle $(box
 save_bmp "$T/frame.miff" card_frame_across
 convert "$T/frame.miff" -rotate 90 -gravity center -crop "$(s 6)x$(s 60)+0+0" +repage "$T/frame.miff"
 save_bmp "$T/frame.miff" card_frame_down
+
+# ----------------------------------------------------- the voice recorder ----
+
+# On the window's own plain blue (kWindowColour in shell/window.h).
+convert -size "$(s 640)x$(s 480)" xc:'#2b6cb0' "$T/voice_bg.miff"
+button voice_record       136 41 red       'Record'       18 "$T/voice_bg.miff" 0 0
+button voice_stop         136 41 grey      'Stop'         18 "$T/voice_bg.miff" 0 0
+button voice_hear         136 41 blue      'Hear It'      18 "$T/voice_bg.miff" 0 0
+button voice_keep         136 41 green     'Keep'         18 "$T/voice_bg.miff" 0 0
+button voice_record_again 136 41 orange    'Record Again' 17 "$T/voice_bg.miff" 0 0
+button voice_use_program  227 41 turquoise "Use the program's voice" 15 "$T/voice_bg.miff" 0 0
+# A sound of the list: blue while the program's voice says it, green once it is the user's; the
+# one chosen has a yellow frame.
+voice_cell() { # name fill frame
+    convert -size "$(s 98)x$(s 24)" xc:"$2" -fill none -stroke "$3" -strokewidth "$(f 3)" \
+        -draw "rectangle $(p 1),$(p 1),$(p 96),$(p 22)" "$T/cell.miff"
+    save_bmp "$T/cell.miff" "$1"
+}
+voice_cell voice_cell          '#1a4cbc' '#0f3c8f'
+voice_cell voice_cell_own      '#2e9a24' '#1b6414'
+voice_cell voice_cell_selected '#1a4cbc' '#ffd93a'
+voice_cell voice_cell_own_selected '#2e9a24' '#ffd93a'
+# The level meter: a dark groove, and one lit step of it.
+convert -size "$(s 202)x$(s 20)" xc:'#0b2a55' "$T/meter.miff"
+save_bmp "$T/meter.miff" voice_meter
+convert -size "$(s 8)x$(s 14)" xc:'#72d957' "$T/step.miff"
+save_bmp "$T/step.miff" voice_meter_step
 }
 
 # ---------------------------------------------------------------- check ----
@@ -415,4 +443,13 @@ for L in {A..Z}; do check "card_upper_$L" 72 72; done
 for L in {a..z}; do check "card_lower_$L" 72 72; done
 check card_frame_across 72 6
 check card_frame_down 6 60
+for n in voice_record voice_stop voice_hear voice_keep voice_record_again; do
+    check "$n" 136 41
+done
+check voice_use_program 227 41
+for n in voice_cell voice_cell_own voice_cell_selected voice_cell_own_selected; do
+    check "$n" 98 24
+done
+check voice_meter 202 20
+check voice_meter_step 8 14
 echo "pictures written to $OUT and $OUT/2x"

@@ -10,25 +10,22 @@
 #include <system_error>
 #include <utility>
 
+#include "shell/sdl/audio_driver.h"
+
 namespace wordmeadow {
 namespace {
 
 constexpr int kBytesPerFrame = 2;  // 16-bit mono
 
-// Starts SDL's audio driver and opens its default device, playing. SDL's own list of drivers is
-// tried again each time (PulseAudio, then ALSA...), so a sound server that has come up since
-// the last try is found.
+// Starts SDL's audio driver unless the microphone has, and opens its default device, playing.
 SDL_AudioDeviceID openDefault(std::string& error) {
-  if (SDL_AudioInit(nullptr) != 0) {
-    error = SDL_GetError();
-    return 0;
-  }
+  if (!acquireAudioDriver(error)) return 0;
   SDL_AudioSpec want = AudioDevice::sampleFormat();
   // Nothing asked back: SDL converts to whatever the device plays.
   const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
   if (device == 0) {
     error = SDL_GetError();
-    SDL_AudioQuit();
+    releaseAudioDriver();
     return 0;
   }
   SDL_PauseAudioDevice(device, 0);
@@ -184,7 +181,7 @@ void AudioDevice::work() {
       state_ = State::Closing;
       lock.unlock();
       SDL_CloseAudioDevice(device_);
-      SDL_AudioQuit();
+      releaseAudioDriver();
       // A removal reported for this device must not be taken for the next one, which may get
       // the same number.
       SDL_FlushEvent(SDL_AUDIODEVICEREMOVED);
@@ -228,15 +225,7 @@ void AudioDevice::work() {
   working_ = false;
   lock.unlock();
   workDone_.notify_all();
-  if (wakeEvent_ != static_cast<Uint32>(-1)) {
-    // The loop looks at msUntilDue() again, and joins this thread.
-    SDL_Event wake{};
-    wake.type = wakeEvent_;
-    SDL_PushEvent(&wake);
-  }
-  // SDL keeps its error text in storage of this thread, which SDL frees only for threads it
-  // started itself: without this, every failed opening would leak it.
-  SDL_TLSCleanup();
+  endDeviceThread(wakeEvent_);
 }
 
 }  // namespace wordmeadow

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "shell/paths.h"
+#include "shell/voice_folder.h"
 
 namespace wordmeadow {
 namespace {
@@ -20,7 +21,8 @@ std::string programFolder() {
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(SoundPlayer& sound) : PlatformBase(programFolder()), sound_(sound) {}
+SdlPlatform::SdlPlatform(SoundPlayer& sound, Capture& microphone)
+    : PlatformBase(programFolder(), userVoiceFolder()), sound_(sound), microphone_(microphone) {}
 
 void SdlPlatform::openWithShell(const Window& /*owner*/, const std::string& address) {
   // SDL hands the address to xdg-open without waiting for it; its result tells nothing useful.

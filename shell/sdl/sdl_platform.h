@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shell/folder_listing.h"
 #include "shell/platform_base.h"
@@ -9,16 +10,18 @@
 namespace wordmeadow {
 
 // The program's platform on a desktop with SDL2: its sound device, the system's URL opener, the
-// folder listing and the random source. The windows are SdlScreen's.
+// folder listing, the user's voice folder and the random source. The windows are SdlScreen's.
 class SdlPlatform : public PlatformBase<FolderListing> {
  public:
-  explicit SdlPlatform(SoundPlayer& sound);
+  SdlPlatform(SoundPlayer& sound, Capture& microphone);
 
-  void playSoundFile(const std::string& path) override { sound_.play(path); }
+  void playSoundFile(const std::vector<std::string>& paths) override { sound_.play(paths); }
   void openWithShell(const Window& owner, const std::string& address) override;
+  Capture& microphone() override { return microphone_; }
 
  private:
   SoundPlayer& sound_;
+  Capture& microphone_;
 };
 
 }  // namespace wordmeadow

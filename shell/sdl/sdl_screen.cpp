@@ -113,17 +113,26 @@ void SdlScreen::close(Window& window) {
   if (it != natives_.end()) natives_.erase(it);
 }
 
-void SdlScreen::run(WindowSystem& windows, LoopService* service) {
+void SdlScreen::run(WindowSystem& windows, std::initializer_list<LoopService*> services) {
   while (windows.anyLoaded()) {
     SDL_Event event;
-    const int wait = service != nullptr ? service->msUntilDue() : -1;
+    int wait = -1;
+    for (LoopService* service : services) {
+      const int due = service->msUntilDue();
+      if (due >= 0 && (wait < 0 || due < wait)) wait = due;
+    }
     if (wait >= 0 && SDL_WaitEventTimeout(&event, wait) == 0) {
       // SDL cannot tell a timeout from an error here; an error shows again on the next wait.
-      service->due();
+      for (LoopService* service : services) {
+        if (service->msUntilDue() == 0) service->due();
+      }
+      // What a service did may have changed or closed a window.
+      windows.releaseUnloaded();
+      redrawChanged();
       continue;
     }
     if (wait < 0 && SDL_WaitEvent(&event) == 0) fail("lost the window system");
-    if (service != nullptr) service->handleEvent(event);
+    for (LoopService* service : services) service->handleEvent(event);
     switch (event.type) {
       case SDL_QUIT:  // asked to stop from outside (a signal): close everything
         for (Window* window : windows.loadedWindows()) windows.unload(window->id());

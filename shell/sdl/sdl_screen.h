@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,9 +43,9 @@ class SdlScreen : public Screen {
   void raise(Window& window) override;
   void close(Window& window) override;
 
-  // Waits for events and handles them until no window is loaded; the service, if any, is
-  // served between them.
-  void run(WindowSystem& windows, LoopService* service = nullptr);
+  // Waits for events and handles them until no window is loaded; the services are served
+  // between them.
+  void run(WindowSystem& windows, std::initializer_list<LoopService*> services = {});
 
  private:
   template <auto Free>

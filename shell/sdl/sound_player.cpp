@@ -5,29 +5,18 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <system_error>
 
+#include "shell/files.h"
 #include "shell/paths.h"
+#include "shell/wav_file.h"
 #include "shell/wildcard.h"
 
 namespace wordmeadow {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> readWholeFile(const std::string& path, std::uintmax_t limit) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return {};  // folders, devices and pipes are never read
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (ec || size == 0 || size > limit) return {};
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  std::ifstream in(path, std::ios::binary);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));  // it may have shrunk since
-  return bytes;
-}
 
 }  // namespace
 
@@ -52,9 +41,17 @@ SoundPlayer::SoundPlayer(AudioDevice::Timing timing)
   SDL_SetHint(SDL_HINT_WAVE_FACT_CHUNK, "truncate");
 }
 
-void SoundPlayer::play(const std::string& path) {
-  std::vector<std::uint8_t> samples = decode(path);
+void SoundPlayer::play(const std::vector<std::string>& paths) {
+  std::vector<std::uint8_t> samples = decodeFirst(paths);
   device_.play(samples.empty() ? alertTone_ : std::move(samples));
+}
+
+std::vector<std::uint8_t> SoundPlayer::decodeFirst(const std::vector<std::string>& paths) const {
+  for (const std::string& path : paths) {
+    std::vector<std::uint8_t> samples = decode(path);
+    if (!samples.empty()) return samples;
+  }
+  return {};
 }
 
 std::vector<std::uint8_t> SoundPlayer::decode(const std::string& path) const {

@@ -13,10 +13,11 @@
 
 namespace wordmeadow {
 
-// Plays one WAV file at a time. A new request cuts off what is playing; requests never queue.
-// Anything that cannot be played gives a short alert tone instead. The audio device is open
-// only while sound is wanted (see AudioDevice); without one the program runs on silently. The
-// event loop serves it, for the device's removal and its idle spell.
+// Plays one WAV file at a time: the first of those offered that can be played. A new request cuts
+// off what is playing; requests never queue. Anything that cannot be played gives a short alert
+// tone instead. The audio device is open only while sound is wanted (see AudioDevice); without one
+// the program runs on silently. The event loop serves it, for the device's removal and its idle
+// spell.
 class SoundPlayer : public LoopService {
  public:
   // Larger files are not read at all: no recording of the program comes near this.
@@ -28,11 +29,14 @@ class SoundPlayer : public LoopService {
   SoundPlayer(const SoundPlayer&) = delete;
   SoundPlayer& operator=(const SoundPlayer&) = delete;
 
-  void play(const std::string& path);
+  // The first of these files that can be played, or the alert when none can.
+  void play(const std::vector<std::string>& paths);
   AudioDevice& device() { return device_; }
 
   // The file's samples in sampleFormat(); empty when it cannot be played.
   std::vector<std::uint8_t> decode(const std::string& path) const;
+  // Those of the first of these files that can be played; empty when none can.
+  std::vector<std::uint8_t> decodeFirst(const std::vector<std::string>& paths) const;
   // The same for the bytes of a file already read.
   static std::vector<std::uint8_t> decodeWav(const std::uint8_t* bytes, std::size_t size);
   static SDL_AudioSpec sampleFormat() { return AudioDevice::sampleFormat(); }

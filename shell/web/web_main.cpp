@@ -40,7 +40,7 @@ std::vector<std::uint8_t> recording;
 class SilentPlatform : public PlatformBase<ListingFile> {
  public:
   SilentPlatform() : PlatformBase(".") {}
-  void playSoundFile(const std::string& /*path*/) override {}
+  void playSoundFile(const std::vector<std::string>& /*paths*/) override {}
   void openWithShell(const Window& /*owner*/, const std::string& /*address*/) override {}
 };
 

@@ -44,7 +44,9 @@ WebPlatform::WebPlatform() : PlatformBase(".") {
   listing().read(builtInListing());
 }
 
-void WebPlatform::playSoundFile(const std::string& path) {
+void WebPlatform::playSoundFile(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  const std::string& path = paths.back();
   // A path that names no file (Play Again before any letter was asked) is a folder, which beeps
   // as on the desktop; the page is handed no name, so the server is never asked for the folder.
   const std::string name = path.substr(path.find_last_of('/') + 1);

@@ -2,6 +2,10 @@
 
 #include <vector>
 
+#include "shell/files.h"
+#include "shell/voice_folder.h"
+#include "shell/wav_file.h"
+
 namespace wordmeadow {
 namespace {
 
@@ -57,13 +61,25 @@ void FindListing::close() {
   handle_ = INVALID_HANDLE_VALUE;
 }
 
-WinPlatform::WinPlatform(WinScreen& screen)
-    : PlatformBase(programFolderOf(runningProgramPath())), screen_(screen) {}
+std::string firstPlayable(const std::vector<std::string>& paths) {
+  // PlaySound plays asynchronously and tells nothing of a file it could not play, so a file is
+  // judged beforehand: a RIFF/WAVE file whose chunks are whole, in PCM or another format the
+  // system's codecs may take.
+  constexpr std::uintmax_t kMaxBytes = 32u << 20;
+  for (std::size_t i = 0; i + 1 < paths.size(); ++i) {
+    const std::vector<std::uint8_t> bytes = readWholeFile(paths[i], kMaxBytes);
+    if (readWavInfo(bytes.data(), bytes.size())) return paths[i];
+  }
+  return paths.empty() ? std::string() : paths.back();
+}
 
-void WinPlatform::playSoundFile(const std::string& path) {
+WinPlatform::WinPlatform(WinScreen& screen)
+    : PlatformBase(programFolderOf(runningProgramPath()), userVoiceFolder()), screen_(screen) {}
+
+void WinPlatform::playSoundFile(const std::vector<std::string>& paths) {
   // Asynchronous, so it cuts off whatever plays. Without SND_NODEFAULT a file that cannot be
   // played gives the system's default sound, which is the alert the program wants then.
-  PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+  PlaySoundA(firstPlayable(paths).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
 }
 
 void WinPlatform::openWithShell(const Window& owner, const std::string& address) {

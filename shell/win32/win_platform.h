@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shell/platform_base.h"
 #include "shell/win32/win_api.h"
@@ -32,12 +33,16 @@ class FindListing {
 };
 
 // The program's platform on Windows: PlaySound, the shell's URL handler (owned by a window of
-// the screen), the folder listing and the random source. The windows are WinScreen's.
+// the screen), the folder listing, the user's voice folder and the random source. The windows are
+// WinScreen's. Of the files offered for one sound, the one to hand to PlaySound: the first that is
+// a WAV file PlaySound can take, or else the last, whose failure then gives the alert.
+std::string firstPlayable(const std::vector<std::string>& paths);
+
 class WinPlatform : public PlatformBase<FindListing> {
  public:
   explicit WinPlatform(WinScreen& screen);
 
-  void playSoundFile(const std::string& path) override;
+  void playSoundFile(const std::vector<std::string>& paths) override;
   void openWithShell(const Window& owner, const std::string& address) override;
 
  private:

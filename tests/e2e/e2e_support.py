@@ -133,6 +133,25 @@ def card(k, at=(36, 36)):
     return card_rect(k)[0] + at[0], card_rect(k)[1] + at[1]
 
 
+# The recorder (wordmeadow --voices): its list of sounds, six to a row (the four cues, then the
+# letters, then the words), and the button under the list where Record, Stop and Keep take turns.
+RECORDER_SIZE = (640, 480)
+RECORDER_CUES = 4
+RECORDER_BUTTON = middle((372, 290, 136, 41))
+RECORDER_STOP_BODY = (387, 310)  # left of the word: grey on Stop, red on Record
+
+
+def recorder_cell(k):
+    """The rect of sound k of the recorder's list."""
+    return 16 + 102 * (k % 6), 36 + 27 * (k // 6), 98, 24
+
+
+def recorder_letter(letter, at=None):
+    """A point of the recorder's cell of a letter: by default its middle; at, from its corner."""
+    left, top, width, height = recorder_cell(RECORDER_CUES + ord(letter) - ord("A"))
+    return (left + at[0], top + at[1]) if at else middle((left, top, width, height))
+
+
 # Colour classes for sampled pixels.
 def is_white(c):
     return min(c) > 200
@@ -264,7 +283,7 @@ class ProgramTestCase(ScratchTestCase):
             program.stop()
         self.x.stop()
 
-    def start_program(self, name="run", extra_env=None, path=None, wrapper=()):
+    def start_program(self, name="run", extra_env=None, path=None, wrapper=(), args=()):
         """Starts the program from another folder (the recordings must be found beside it);
         returns it with a tap on its sound. See program.Program for the options."""
         exe = os.path.join(self.app, "wordmeadow")
@@ -274,7 +293,7 @@ class ProgramTestCase(ScratchTestCase):
         if path is None:
             path = self.bin + os.pathsep + os.environ.get("PATH", "")
         program = Program(exe, self.x, os.path.join(self.root, name), self.root, path,
-                          extra_env, wrapper)
+                          extra_env, wrapper, args)
         self.programs.append(program)
         return program, AudioTap(program.audio_path, program)
 

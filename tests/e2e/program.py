@@ -45,11 +45,11 @@ class Program:
 
     files is where its files go: files + ".raw" the sound, ".stdout" and ".stderr" its output.
     path is its whole PATH; in extra_env a value of None removes that variable. wrapper is a
-    command to start it through (setpriv, valgrind, wine)."""
+    command to start it through (setpriv, valgrind, wine); args go to the program."""
 
     EXIT_TIMEOUT = 20.0
 
-    def __init__(self, exe, xserver, files, cwd, path, extra_env=None, wrapper=()):
+    def __init__(self, exe, xserver, files, cwd, path, extra_env=None, wrapper=(), args=()):
         env = {name: value for name, value in xserver.env().items()
                if not name.startswith("SDL_")}
         self.audio_path = files + ".raw"
@@ -64,7 +64,7 @@ class Program:
         self.stdout_path = files + ".stdout"
         self.stderr_path = files + ".stderr"
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen(list(wrapper) + [exe], cwd=cwd, env=env,
+            self.proc = subprocess.Popen(list(wrapper) + [exe] + list(args), cwd=cwd, env=env,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                          start_new_session=True)
 

@@ -2,7 +2,10 @@
 private, throw-away daemon (its own runtime folder, socket and HOME, killed afterwards):
 PulseAudio, PipeWire with its PulseAudio server and WirePlumber, and plain ALSA with no server.
 What reaches the server is recorded from its null sink's monitor with parec (for ALSA: from the
-FIFO that an ALSA file plugin writes into) and named by its tone, as in the other tests."""
+FIFO that an ALSA file plugin writes into) and named by its tone, as in the other tests. For the
+recorder, PulseAudio's default source is a virtual microphone: the monitor of a second null sink,
+remapped, into which the test plays what the microphone is to hear; the recorder is also used on
+a desktop at 200 %."""
 
 import fcntl
 import os
@@ -12,21 +15,28 @@ import subprocess
 import sys
 import threading
 import time
+import wave
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
-from audio_tap import LETTERS, RATE, AudioTap, write_recordings  # noqa: E402
-from e2e_support import (EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION,  # noqa: E402
-                         PLAY_AGAIN, middle, tile)
+from audio_tap import (  # noqa: E402
+    LETTERS, RATE, TONES, AudioTap, int16_samples, write_recordings, write_tone)
+from e2e_support import (  # noqa: E402
+    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, PLAY_AGAIN, RECORDER_BUTTON,
+    RECORDER_SIZE, RECORDER_STOP_BODY, middle, recorder_letter, tile)
 from xserver import eventually, stop_process  # noqa: E402
 
-TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "pipewire",
+TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "paplay",
+         "pipewire",
          "pipewire-pulse", "wireplumber", "dbus-daemon")
 PACKAGES = ("xvfb, xdotool, x11-utils, imagemagick, pulseaudio, pulseaudio-utils, pipewire, "
             "pipewire-pulse, wireplumber, dbus-daemon")
 
 # The null sink plays at the rate and in the layout the recording is read in.
 NULL_SINK = ["sink_name=tap", f"rate={RATE}", "channels=1"]
+# The virtual microphone: what is played into the sink "mic" is heard on the source "microphone".
+MIC_SINK = ["sink_name=mic", f"rate={RATE}", "channels=1"]
+MIC_SOURCE = ["master=mic.monitor", "source_name=microphone"]
 # A client must never start a server of its own (PulseAudio's autospawn, for users not root).
 CLIENT_CONF = "autospawn = no\n"
 # Without a server, ALSA's default is a card that no machine has, so that no test depends on
@@ -47,8 +57,9 @@ class SoundServer:
     it was given, recorded into self.recording as raw 16-bit mono at 22050 Hz. Killed and
     started again, it goes on recording into the same file."""
 
-    def __init__(self, kind, folder):
+    def __init__(self, kind, folder, microphone=False):
         self.kind = kind
+        self.microphone = microphone
         self.runtime = os.path.join(folder, "runtime")
         self.home = os.path.join(folder, "home")
         self.recording = os.path.join(folder, "sound.raw")
@@ -105,9 +116,13 @@ class SoundServer:
             self._start_pacing()
             return
         if self.kind == "pulseaudio":
+            modules = ["-L", " ".join(["module-null-sink"] + NULL_SINK)]
+            if self.microphone:
+                modules += ["-L", " ".join(["module-null-sink"] + MIC_SINK),
+                            "-L", " ".join(["module-remap-source"] + MIC_SOURCE)]
             self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                         "--use-pid-file=no", "-L", " ".join(["module-null-sink"] + NULL_SINK),
-                         "-L", "module-native-protocol-unix"], self.daemons)
+                         "--use-pid-file=no", *modules, "-L", "module-native-protocol-unix"],
+                        self.daemons)
         else:
             if not self.helpers:  # WirePlumber needs a session bus
                 self._spawn(["dbus-daemon", "--session", f"--address=unix:path={self.runtime}/bus",
@@ -120,7 +135,9 @@ class SoundServer:
         if self.kind == "pipewire":
             eventually(lambda: self._pactl("load-module", "module-null-sink", *NULL_SINK)
                        .returncode == 0, 20, "PipeWire to make a null sink")
-            self._pactl("set-default-sink", "tap")
+        self._pactl("set-default-sink", "tap")
+        if self.microphone:
+            self._pactl("set-default-source", "microphone")
         recording = open(self.recording, "ab")
         self._spawn(["parec", "-d", "tap.monitor", "--format=s16le", f"--rate={RATE}",
                      "--channels=1", "--raw", "--latency-msec=20"], self.daemons, recording)
@@ -132,6 +149,18 @@ class SoundServer:
     def clients(self):
         """The server's playback streams."""
         return self._pactl("list", "short", "sink-inputs").stdout.splitlines()
+
+    def recording_clients(self):
+        """The capture streams of the virtual microphone."""
+        sources = [line.split("\t") for line in
+                   self._pactl("list", "short", "sources").stdout.splitlines()]
+        microphone = [fields[0] for fields in sources if fields[1] == "microphone"]
+        return [line for line in self._pactl("list", "short", "source-outputs").stdout.splitlines()
+                if line.split("\t")[1:2] == microphone]
+
+    def say(self, wav):
+        """Plays the file into the virtual microphone; returns at once."""
+        return self._spawn(["paplay", "--device=mic", wav], self.helpers)
 
     def kill(self):
         """Kills the server as a crash would (SIGKILL), and its recorder."""
@@ -180,28 +209,31 @@ class SoundServer:
         threading.Thread(target=pace, daemon=True).start()
 
 
-class SoundServerTest(e2e.ProgramTestCase):
+class SoundServerCase(e2e.ProgramTestCase):
+    """The program on a private sound server."""
 
     def setUp(self):
         super().setUp()
         write_recordings(self.app)
 
-    def server(self, kind):
-        server = SoundServer(kind, os.path.join(self.root, kind))
+    def server(self, kind, microphone=False):
+        server = SoundServer(kind, os.path.join(self.root, kind), microphone)
         self.addCleanup(server.stop)
         return server
 
-    def start_on(self, server):
-        program, _ = self.start_program(extra_env=server.program_env())
+    def start_on(self, server, name="run", args=()):
+        env = server.program_env()
+        env["XDG_DATA_HOME"] = os.path.join(self.root, "data")
+        program, _ = self.start_program(name, extra_env=env, args=args)
         return program, AudioTap(server.recording, program)
 
-    def open_activity(self, program, audio, menu):
+    def open_activity(self, program, audio, menu, letters=LETTERS):
         """Letter Recognition from the menu; the letter it asks, as heard."""
         mark = audio.position()
         self.click(menu, MENU_LETTER_RECOGNITION)
         rec = self.x.wait_window("Letter Recognition", program=program)
         asked = audio.next_sound(mark)
-        self.assertIn(asked, LETTERS, "the activity should speak a letter as it opens")
+        self.assertIn(asked, letters, "the activity should speak a letter as it opens")
         return rec, asked
 
     def start_and_hear_the_welcome(self, kind):
@@ -216,6 +248,66 @@ class SoundServerTest(e2e.ProgramTestCase):
     def no_sound_lines(self, program):
         return [line for line in program.stderr().splitlines()
                 if line.startswith("wordmeadow: no sound")]
+
+    def record_a_letter_by_clicks_then_hear_it_in_letter_recognition(self):
+        server = self.server("pulseaudio", microphone=True)
+        server.start()
+        program, audio = self.start_on(server, "recorder", ["--voices"])
+        recorder = self.x.wait_window("Record Your Own Voice", program=program)
+        # At the display's scale: the whole list, drawn and clicked at its scaled places.
+        self.assertEqual((recorder["width"], recorder["height"]),
+                         tuple(e2e.device(units, recorder["scale"]) for units in RECORDER_SIZE))
+        eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 10,
+                   "the recorder to open the microphone")
+        # "A" said into the microphone: a tone between stretches of a quiet room (a null sink's
+        # monitor gives nothing while nothing plays into it, where a microphone hears the room).
+        said = os.path.join(self.root, "said.wav")
+        write_tone(said, TONES["own"], 0.6, quiet_around=(0.4, 0.3))
+        self.click(recorder, recorder_letter("A"))
+        self.click(recorder, RECORDER_BUTTON)  # Record
+        # Spoken once Stop shows, as a person would.
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_grey, program)
+        time.sleep(0.2)
+        server.say(said)
+        # The take ends by itself after the speech and is heard back at once.
+        self.assertEqual(audio.next_sound(audio.position(), timeout=15), "own")
+        self.x.screenshot().save_png(os.path.join(self.root, "recorder.png"))
+        self.click(recorder, RECORDER_BUTTON)  # Keep
+        voice = os.path.join(self.root, "data", "wordmeadow", "voice")
+        eventually(lambda: os.path.exists(os.path.join(voice, "A.wav")), 10, "A.wav to be kept")
+        self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_green, program)
+        # Kept as 16-bit mono, trimmed to about 80 ms before the sound and 150 ms after it.
+        with wave.open(os.path.join(voice, "A.wav")) as kept:
+            self.assertEqual((kept.getnchannels(), kept.getsampwidth()), (1, 2))
+            samples = int16_samples(kept.readframes(kept.getnframes()))
+            rate = kept.getframerate()
+        onset = next(i for i, value in enumerate(samples) if abs(value) > 1000)
+        self.assertTrue(0.05 < onset / rate <= 0.1, onset / rate)
+        self.assertAlmostEqual(len(samples) / rate, 0.08 + 0.6 + 0.15, delta=0.03)
+        program.stop()
+        self.assertEqual(program.proc.returncode, 0, program.stderr())
+
+        # Letter Recognition: A in the recorded voice, every other letter in the program's.
+        mark = audio.position()
+        program, audio = self.start_on(server)
+        menu = self.x.wait_window("Wordmeadow", program=program)
+        self.assertEqual(audio.next_sound(mark), "Welcome")
+        audio.wait_quiet()
+        rec, heard = self.open_activity(program, audio, menu, LETTERS + ["own"])
+        order = [heard]
+        while heard != "own":
+            mark = audio.wait_quiet()
+            self.click(rec, tile(heard))
+            heard = audio.next_sound(mark, min_frames=2)  # a loaded machine may break it up
+            order.append(heard)
+        self.assertTrue(set(order[:-1]) <= set(LETTERS) - {"A"}, order)
+        # Its tile is A's, and the next letter is in the program's voice again.
+        mark = audio.wait_quiet()
+        self.click(rec, tile("A"))
+        self.assertIn(audio.next_sound(mark, min_frames=2), set(LETTERS) - {"A"} - set(order))
+
+
+class SoundServerTest(SoundServerCase):
 
     def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart_and_a_hang(self):
         server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
@@ -253,6 +345,9 @@ class SoundServerTest(e2e.ProgramTestCase):
         print(f"\n  Exit! to the program's end with the server hung: "
               f"{time.monotonic() - left:.2f} s", file=sys.stderr)
 
+    def test_a_letter_recorded_by_clicks_is_what_letter_recognition_says(self):
+        self.record_a_letter_by_clicks_then_hear_it_in_letter_recognition()
+
     def test_running_out_of_memory_with_the_server_hung_ends_the_program_at_once(self):
         # The welcome's device is still open when the server hangs; then the machine has no
         # memory left for the next window. The program says why and ends without waiting for
@@ -288,5 +383,16 @@ class SoundServerTest(e2e.ProgramTestCase):
         self.start_and_hear_the_welcome("alsa")
 
 
+class ScaledRecorderTest(SoundServerCase):
+    """A desktop at 200 %, on a screen with room for the recorder at twice its size."""
+
+    dpi = 192
+    screen = (1600, 1000)
+
+    def test_a_letter_recorded_by_clicks_at_twice_the_size(self):
+        self.record_a_letter_by_clicks_then_hear_it_in_letter_recognition()
+
+
 if __name__ == "__main__":
     e2e.run_tests(TOOLS, PACKAGES)
+

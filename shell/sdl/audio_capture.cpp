@@ -1,0 +1,204 @@
+#include "shell/sdl/audio_capture.h"
+
+#include <algorithm>
+
+#include "shell/sdl/audio_driver.h"
+
+namespace wordmeadow {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kPollMs = 20;
+constexpr int kIdlePollMs = 250;
+
+// Starts SDL's audio driver unless playback has, and opens the default input device, paused.
+SDL_AudioDeviceID openDefaultInput(std::string& error) {
+  if (!acquireAudioDriver(error)) return 0;
+  SDL_AudioSpec want{};
+  want.freq = static_cast<int>(AudioCapture::kRate);
+  want.format = AUDIO_S16SYS;
+  want.channels = 1;
+  want.samples = 512;
+  // Nothing asked back: SDL converts from whatever the device gives.
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 1, &want, nullptr, 0);
+  if (device == 0) {
+    error = SDL_GetError();
+    releaseAudioDriver();
+  }
+  return device;
+}
+
+}  // namespace
+
+AudioCapture::AudioCapture() : wakeEvent_(SDL_RegisterEvents(1)) {
+  SDL_InitSubSystem(SDL_INIT_EVENTS);
+}
+
+AudioCapture::~AudioCapture() {
+  release();
+  settle();
+  SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
+void AudioCapture::prepare() {
+  std::lock_guard lock(mutex_);
+  wanted_ = true;
+  failure_.clear();
+  if (state_ == State::Closed) startWorkLocked();
+}
+
+void AudioCapture::start(Listener& listener) {
+  std::lock_guard lock(mutex_);
+  listener_ = &listener;
+  taking_ = true;
+  wanted_ = true;
+  if (state_ == State::Open) {
+    beginTakeLocked();
+  } else {
+    // Opened now, or again after a failure; the take begins once it is open.
+    failure_.clear();
+    startWorkLocked();
+  }
+}
+
+void AudioCapture::stop() {
+  std::lock_guard lock(mutex_);
+  taking_ = false;
+  listener_ = nullptr;
+  if (state_ == State::Open) SDL_ClearQueuedAudio(device_);
+}
+
+void AudioCapture::release() {
+  std::lock_guard lock(mutex_);
+  taking_ = false;
+  listener_ = nullptr;
+  wanted_ = false;
+  failure_.clear();
+  if (state_ == State::Open) startWorkLocked();
+}
+
+bool AudioCapture::releaseBeforeLeaving(std::chrono::milliseconds wait) {
+  release();
+  std::unique_lock lock(mutex_);
+  if (!workDone_.wait_for(lock, wait, [this] { return !working_; })) return false;
+  lock.unlock();
+  settle();
+  return true;
+}
+
+bool AudioCapture::isOpen() const {
+  std::lock_guard lock(mutex_);
+  return state_ == State::Open;
+}
+
+void AudioCapture::settle() {
+  std::unique_lock lock(mutex_);
+  std::thread worker = std::move(worker_);
+  lock.unlock();
+  if (worker.joinable()) worker.join();
+}
+
+void AudioCapture::handleEvent(const SDL_Event& event) {
+  std::lock_guard lock(mutex_);
+  if (event.type == wakeEvent_ && !working_ && worker_.joinable()) worker_.join();
+}
+
+int AudioCapture::msUntilDue() const {
+  std::lock_guard lock(mutex_);
+  if (taking_ && !failure_.empty()) return 0;
+  if (state_ != State::Open) return -1;  // while it opens, its wake-up comes
+  const int spacing = taking_ ? kPollMs : kIdlePollMs;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextPoll_ - Clock::now());
+  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, spacing));
+}
+
+void AudioCapture::due() {
+  std::unique_lock lock(mutex_);
+  if (state_ == State::Open && !taking_) {
+    // Between takes what it hears is dropped.
+    nextPoll_ = Clock::now() + std::chrono::milliseconds(kIdlePollMs);
+    SDL_ClearQueuedAudio(device_);
+    return;
+  }
+  Listener* listener = listener_;
+  if (!taking_ || listener == nullptr) return;
+  if (!failure_.empty()) {
+    const std::string why = failure_;
+    failure_.clear();
+    taking_ = false;
+    listener_ = nullptr;
+    lock.unlock();
+    listener->failed(why);
+    return;
+  }
+  if (state_ != State::Open) return;
+  nextPoll_ = Clock::now() + std::chrono::milliseconds(kPollMs);
+  const Uint32 bytes = SDL_GetQueuedAudioSize(device_);
+  buffer_.resize(bytes / sizeof(std::int16_t));
+  const Uint32 got =
+      buffer_.empty()
+          ? 0
+          : SDL_DequeueAudio(device_, buffer_.data(),
+                             static_cast<Uint32>(buffer_.size() * sizeof(std::int16_t)));
+  buffer_.resize(got / sizeof(std::int16_t));
+  const std::vector<std::int16_t> samples = buffer_;
+  lock.unlock();
+  // The listener may stop the take.
+  listener->captured(samples);
+}
+
+void AudioCapture::startWorkLocked() {
+  if (working_) return;  // the worker looks at what is wanted again before it ends
+  if (worker_.joinable()) worker_.join();
+  working_ = true;
+  worker_ = std::thread(&AudioCapture::work, this);
+}
+
+void AudioCapture::beginTakeLocked() {
+  // What the microphone heard before the take is not part of it.
+  SDL_ClearQueuedAudio(device_);
+}
+
+void AudioCapture::work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (state_ == State::Open && !wanted_) {
+      state_ = State::Closing;
+      const SDL_AudioDeviceID device = device_;
+      lock.unlock();
+      SDL_CloseAudioDevice(device);
+      releaseAudioDriver();
+      lock.lock();
+      device_ = 0;
+      state_ = State::Closed;
+    } else if (state_ == State::Closed && wanted_ && failure_.empty()) {
+      state_ = State::Opening;
+      lock.unlock();
+      std::string error;
+      const SDL_AudioDeviceID device = openDefaultInput(error);
+      lock.lock();
+      if (device == 0) {
+        state_ = State::Closed;
+        wanted_ = false;
+        failure_ = "No microphone could be opened (" + error +
+                   "). Plug one in or switch it on in the system's sound settings, allow "
+                   "Wordmeadow to use it, and try again.";
+        continue;
+      }
+      device_ = device;
+      state_ = State::Open;
+      // Running from the start, unlike paused, it gives the sound of the moment a take begins:
+      // a capture stream of PulseAudio's takes a while to start delivering.
+      SDL_PauseAudioDevice(device_, 0);
+      if (taking_) beginTakeLocked();
+    } else {
+      break;
+    }
+  }
+  working_ = false;
+  lock.unlock();
+  workDone_.notify_all();
+  endDeviceThread(wakeEvent_);
+}
+
+}  // namespace wordmeadow

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "shell/capture.h"
+#include "shell/sdl/sdl_screen.h"
+
+namespace wordmeadow {
+
+// The default microphone through SDL's capture, 16-bit mono at 22050 Hz, the shipped
+// recordings' format, converted by SDL from what the device gives. SDL asks the sound server for
+// no processing of its own (no echo cancellation, noise suppression or gain).
+//
+// One device stays open and running from prepare() to release(), so that a take starts at once;
+// what it queues between takes is dropped, four times a second. Opening and closing run on a thread
+// of their own, as for playback (see AudioDevice): a hung sound server keeps a connecting client
+// waiting for 30 s, and closing waits for SDL's audio thread. The event loop serves it: the
+// samples of a take are taken from SDL's queue every 20 ms and handed to the listener there.
+class AudioCapture : public Capture, public LoopService {
+ public:
+  static constexpr std::uint32_t kRate = 22050;
+
+  AudioCapture();
+  ~AudioCapture() override;
+  AudioCapture(const AudioCapture&) = delete;
+  AudioCapture& operator=(const AudioCapture&) = delete;
+
+  std::uint32_t rate() const override { return kRate; }
+  void prepare() override;
+  void start(Listener& listener) override;
+  void stop() override;
+  void release() override;
+
+  // Lets the device go and waits at most this long for it to close. False when it has not
+  // closed by then: its thread still uses this object, which must then never be destroyed.
+  bool releaseBeforeLeaving(std::chrono::milliseconds wait);
+  bool isOpen() const;
+  // Waits until an opening or closing under way has finished.
+  void settle();
+
+  void handleEvent(const SDL_Event& event) override;
+  int msUntilDue() const override;
+  void due() override;
+
+ private:
+  enum class State { Closed, Opening, Open, Closing };
+
+  void startWorkLocked();
+  void beginTakeLocked();
+  void work();
+
+  const Uint32 wakeEvent_;
+  mutable std::mutex mutex_;
+  std::condition_variable workDone_;
+  State state_ = State::Closed;
+  bool wanted_ = false;   // the device should be open
+  bool taking_ = false;   // a take runs: its samples go to listener_
+  bool working_ = false;  // the worker thread runs
+  std::string failure_;   // why it could not be opened, not yet told to the listener
+  Listener* listener_ = nullptr;
+  SDL_AudioDeviceID device_ = 0;
+  std::thread worker_;
+  std::vector<std::int16_t> buffer_;
+  std::chrono::steady_clock::time_point nextPoll_{};
+};
+
+}  // namespace wordmeadow
