@@ -123,9 +123,11 @@ appstreamcli validate --no-net "${metainfo[0]}" || fail "appstreamcli rejects th
 
 # The menu entry's icon exists in the theme at every size the theme is searched at.
 icon=$(sed -n 's/^Icon=//p' "$desktop")
-exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-[[ $exec_name == wordmeadow && -L $root/usr/games/$exec_name ]] ||
-    fail "the menu entry starts $exec_name, which the package does not provide"
+# The entry and its action (the recorder) start the same command.
+while read -r exec_name; do
+    [[ $exec_name == wordmeadow && -L $root/usr/games/$exec_name ]] ||
+        fail "the menu entry starts $exec_name, which the package does not provide"
+done < <(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 for size in 16 22 24 32 48 64 128 256; do
     [[ -f $root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png ]] ||
         fail "no ${size}x${size} icon named $icon"
