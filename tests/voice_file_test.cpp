@@ -85,6 +85,10 @@ TEST(VoiceFile, SavesTheProgramsSoundsAndLoadsThemIntoAnotherVoiceFolderLeavingI
   const TempFolder empty;
   EXPECT_EQ(saveVoiceFile(empty.path(), file).message, "There are no recordings to save yet.");
   EXPECT_TRUE(loadVoiceFile(file, theirs.path()).ok) << "the old file stays";
+  // Without a voice folder (no HOME), nothing is read from or written to the root.
+  EXPECT_FALSE(saveVoiceFile("", file).ok);
+  EXPECT_EQ(loadVoiceFile(file, "").message,
+            "Wordmeadow has no folder for recordings on this computer. Nothing was changed.");
 }
 
 #ifndef _WIN32

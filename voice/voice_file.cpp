@@ -124,6 +124,8 @@ VoiceZipContents refused(std::string problem) {
 }
 
 const char* const kDamaged = "This is not a voice file, or it is damaged.";
+// Where the environment names no voice folder (no HOME, no APPDATA).
+const char* const kNoVoiceFolder = "Wordmeadow has no folder for recordings on this computer.";
 
 }  // namespace
 
@@ -274,6 +276,7 @@ VoiceZipContents readVoiceZip(const std::uint8_t* bytes, std::size_t size) {
 }
 
 VoiceFileResult saveVoiceFile(const std::string& voiceFolder, const std::string& path) {
+  if (voiceFolder.empty()) return {false, kNoVoiceFolder};
   std::vector<VoiceEntry> entries;
   std::size_t total = 0;
   std::size_t leftOut = 0;
@@ -304,6 +307,7 @@ VoiceFileResult saveVoiceFile(const std::string& voiceFolder, const std::string&
 
 VoiceFileResult loadVoiceFile(const std::string& path, const std::string& voiceFolder) {
   constexpr const char* kUnchanged = " Nothing was changed.";
+  if (voiceFolder.empty()) return {false, std::string(kNoVoiceFolder) + kUnchanged};
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
   if (!ec && size > kMaxFileBytes) {
