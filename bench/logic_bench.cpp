@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,17 +20,36 @@
 #include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sound_player.h"
 #include "shell/window_system.h"
+#include "voice/voices_window.h"
 
 namespace wordmeadow {
 namespace {
 
 namespace fs = std::filesystem;
 
+// A microphone that hears what the benchmark hands it.
+class BenchCapture : public Capture {
+ public:
+  std::uint32_t rate() const override { return 22050; }
+  void prepare() override {}
+  void start(Listener& listener) override { listener_ = &listener; }
+  void stop() override { listener_ = nullptr; }
+  void release() override {}
+  void hear(const std::vector<std::int16_t>& samples) {
+    if (listener_ != nullptr) listener_->captured(samples);
+  }
+
+ private:
+  Listener* listener_ = nullptr;
+};
+
 // The real folder listing and random source, the real sound player, and no screen.
 class BenchPlatform : public PlatformBase<FolderListing>, public Screen {
  public:
-  BenchPlatform(std::string folder, SoundPlayer* sound)
-      : PlatformBase(std::move(folder)), sound_(sound) {}
+  BenchPlatform(std::string folder, SoundPlayer* sound, std::string voice = {})
+      : PlatformBase(std::move(folder), std::move(voice)), sound_(sound) {}
+  Capture& microphone() override { return mic; }
+  BenchCapture mic;
   void playSoundFile(const std::vector<std::string>& paths) override {
     if (sound_ != nullptr) sound_->play(paths);
   }
@@ -149,6 +169,55 @@ void BM_ShowActivityWindow(benchmark::State& state, const char* id) {
 BENCHMARK_CAPTURE(BM_ShowActivityWindow, rec, "rec")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ShowActivityWindow, beginning, "beginning")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ShowActivityWindow, match, "match")->Unit(benchmark::kMillisecond);
+
+// The recorder: from Stop to the take's samples handed to the audio device (trimmed, levelled,
+// written and read back), and from Keep to the recording saved under its name. The take is
+// 1.2 s: 0.3 s of quiet, 0.5 s of a tone, 0.4 s of quiet.
+void recorderStep(benchmark::State& state, bool timeKeep) {
+  const fs::path folder = copyOfRecordings();
+  const fs::path voice = makeFolder("voice");
+  SoundPlayer sound;
+  BenchPlatform platform(folder.string(), &sound, voice.string());
+  WindowSystem windows(platform);
+  defineWindows(windows, platform);
+  startRecorder(windows);
+  std::vector<std::int16_t> take(22050 * 12 / 10, 0);
+  for (std::size_t i = 22050 * 3 / 10; i < 22050 * 8 / 10; ++i) {
+    take[i] = static_cast<std::int16_t>(i % 50 < 25 ? 3000 : -3000);
+  }
+  auto press = [&](const char* element) {
+    const Rect r = windows.find(VoicesWindow::kId)->element(element).rect;
+    windows.click(VoicesWindow::kId, {r.left + r.width / 2, r.top + r.height / 2});
+  };
+  const std::string letterA = VoicesWindow::cellName(4);
+  for (auto _ : state) {
+    state.PauseTiming();
+    press(letterA.c_str());
+    press("Record");
+    platform.mic.hear(take);
+    if (!timeKeep) state.ResumeTiming();
+    press("Stop");
+    sound.device().settle();
+    if (!timeKeep) state.PauseTiming();
+    if (timeKeep) state.ResumeTiming();
+    press("Keep");
+    if (timeKeep) state.PauseTiming();
+    state.ResumeTiming();
+  }
+  if (!fs::exists(voice / "A.wav")) state.SkipWithError("nothing was kept");
+  fs::remove_all(folder);
+  fs::remove_all(voice);
+}
+
+void BM_RecorderStopToHeardBack(benchmark::State& state) {
+  recorderStep(state, false);
+}
+BENCHMARK(BM_RecorderStopToHeardBack)->Unit(benchmark::kMillisecond);
+
+void BM_RecorderKeepToSaved(benchmark::State& state) {
+  recorderStep(state, true);
+}
+BENCHMARK(BM_RecorderKeepToSaved)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace wordmeadow

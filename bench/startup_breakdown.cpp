@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
   step("sdl_init");
   {
     wordmeadow::SoundPlayer sound;
-    sound.play(wordmeadow::joinPath(argv[1], wordmeadow::cue::kWelcome));
+    sound.play({wordmeadow::joinPath(argv[1], wordmeadow::cue::kWelcome)});
     step("sound");
 
     if (TTF_Init() != 0) return 1;

@@ -185,11 +185,7 @@ void VoicesWindow::useProgramsVoice() {
 }
 
 void VoicesWindow::hear() {
-  if (state_ == State::HearingBack) {
-    platform_.playSoundFile({takePath()});
-  } else if (state_ == State::Choosing) {
-    requestCue(platform_, voiceSounds()[selected_].fileName);
-  }
+  if (state_ == State::Choosing) requestCue(platform_, voiceSounds()[selected_].fileName);
 }
 
 void VoicesWindow::enter(State state) {

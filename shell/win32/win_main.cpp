@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "shell/program.h"
 #include "shell/win32/win_api.h"
@@ -26,7 +27,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     wordmeadow::WinPlatform platform(screen);
     wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
-    wordmeadow::startProgram(windows);
+    // --voices opens the recorder, for grown-ups, instead of the menu.
+    if (__argc > 1 && std::string_view(__argv[1]) == "--voices") {
+      wordmeadow::startRecorder(windows);
+    } else {
+      wordmeadow::startProgram(windows);
+    }
     screen.run(windows);
   } catch (const std::exception& error) {
     // A program without a console: the reason goes to stderr for whoever started it from one,

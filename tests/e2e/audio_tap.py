@@ -10,6 +10,7 @@ sound server's monitor into a file.
 import array
 import math
 import os
+import random
 import sys
 import time
 import wave
@@ -43,15 +44,19 @@ UNCLEAR = "?"
 # Recordings
 
 
-def write_tone(path, freq, seconds, rate=22050, channels=1, amplitude=0.4):
-    """A pure sine tone with 5 ms fades, as a 16-bit PCM WAV file."""
+def write_tone(path, freq, seconds, rate=22050, channels=1, amplitude=0.4, quiet_around=(0, 0)):
+    """A pure sine tone with 5 ms fades, as a 16-bit PCM WAV file; quiet_around gives seconds
+    of a quiet room's noise (about -60 dBFS) before and after it."""
     count = int(rate * seconds)
     fade = int(rate * 0.005)
-    samples = array.array("h")
+    room = random.Random(1)
+    samples = array.array("h", [room.randint(-40, 40) for _ in range(
+        int(rate * quiet_around[0]) * channels)])
     for i in range(count):
         gain = min(1.0, i / fade, (count - 1 - i) / fade)
         value = int(32767 * amplitude * gain * math.sin(2 * math.pi * freq * i / rate))
         samples.extend([value] * channels)
+    samples.extend(room.randint(-40, 40) for _ in range(int(rate * quiet_around[1]) * channels))
     if sys.byteorder == "big":
         samples.byteswap()
     with wave.open(path, "wb") as out:

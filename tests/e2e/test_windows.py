@@ -272,6 +272,18 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         """Alt+F4 on the active window: Windows turns it into a close from the frame."""
         self.x.run("xdotool", "key", "alt+F4")
 
+    def put_in_voice_folder(self, name, content):
+        """A file in %APPDATA%\\Wordmeadow\\voice of the prefix's user, removed after the test."""
+        users = os.path.join(wine_env["WINEPREFIX"], "drive_c", "users")
+        user = next(u for u in os.listdir(users) if u != "Public")
+        voice = os.path.join(users, user, "AppData", "Roaming", "Wordmeadow", "voice")
+        os.makedirs(voice, exist_ok=True)
+        path = os.path.join(voice, name)
+        with open(path, "wb") as f:
+            f.write(content)
+        self.addCleanup(os.remove, path)
+        return f"C:\\users\\{user}\\AppData\\Roaming\\Wordmeadow\\voice\\{name}"
+
     def open_menu(self):
         program = self.start()
         menu = self.x.wait_window("Wordmeadow", timeout=60, program=program)
@@ -287,6 +299,9 @@ class WindowsProgramTest(e2e.ScratchTestCase):
     # -- tests ------------------------------------------------------------------------------
 
     def test_menu_has_the_exact_client_size_centred_and_draws_pictures_and_labels(self):
+        # A welcome of the user's own.
+        with open(os.path.join(os.path.dirname(e2e.program_path), "Welcome.wav"), "rb") as f:
+            own_welcome = self.put_in_voice_folder("Welcome.wav", f.read())
         program, menu, origin = self.open_menu()
         self.assertEqual(self.client_size(menu, origin), MENU_SIZE, menu)
         self.assert_centred(menu)
@@ -300,10 +315,11 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.assert_text_size(version, MENU_DESIGN[4][1], 9, 13)
         self.assertGreater(max(x for x, _ in start), 90, "Start A Activity on one line")
 
-        # The welcome is asked for from the program's own folder, asynchronously.
+        # The user's welcome is asked for from their voice folder, asynchronously.
         eventually(lambda: (len(program.sounds()) >= 1, program.sounds()), 20,
                    "the welcome to be played")
-        self.assertEqual(program.sounds()[0], (0x20001, program.windows_path("Welcome.wav")))
+        self.assertEqual(program.sounds()[0][0], 0x20001)
+        self.assertEqual(program.sounds()[0][1].lower(), own_welcome.lower())
 
         self.close_by_frame()
         self.assertEqual(program.wait_exit(), 0)
@@ -326,6 +342,8 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.assertEqual(program.wait_exit(), 0)
 
     def test_letter_recognition_opens_and_exit_hands_the_publisher_to_the_shell(self):
+        # The user's "correct" cannot be played: the program's own is played instead.
+        self.put_in_voice_folder("Correct.WAV", b"RIFF\x04\x00\x00\x00WAVE")
         program, menu, menu_origin = self.open_menu()
         rec, origin = self.open_letter_recognition(program, menu_origin)
         self.assertEqual(self.client_size(rec, origin), REC_SIZE, rec)
