@@ -240,8 +240,9 @@ VoiceZipContents readVoiceZip(const std::uint8_t* bytes, std::size_t size) {
     if (flags & kEncrypted) return refused("This file is locked with a password.");
     if (method != kStored) {
       return refused(std::string("This file was saved by another program: its recordings are ") +
-                     (method == kDeflated ? "compressed" : "packed in a way") +
-                     " Wordmeadow cannot read. Save it again without compression (zip -0).");
+                     (method == kDeflated
+                          ? "compressed, and Wordmeadow reads only uncompressed ones (zip -0)."
+                          : "packed in a way Wordmeadow cannot read."));
     }
     if (length > kMaxVoiceEntryBytes) {
       return refused(quotedName(name) + " in this file is larger than " +
