@@ -6,6 +6,7 @@
 namespace wordmeadow {
 
 class Capture;
+class FileDialogs;
 class Window;
 
 // Everything the program asks of the machine it runs on, its windows aside (shell/screen.h).
@@ -34,6 +35,9 @@ class Platform {
 
   // The microphone, for the recorder.
   virtual Capture& microphone() = 0;
+
+  // The dialogs that choose a file to save to or to open.
+  virtual FileDialogs& fileDialogs() = 0;
 
   // Hands the address to the system's default handler; never blocks, reports nothing.
   virtual void openWithShell(const Window& owner, const std::string& address) = 0;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "shell/capture.h"
+#include "shell/file_dialogs.h"
 #include "shell/fixed_random.h"
 #include "shell/platform.h"
 
@@ -24,6 +25,7 @@ class PlatformBase : public Platform {
   float nextRandom() override { return random_.next(); }
   // A backend that can record gives its own.
   Capture& microphone() override { return noMicrophone_; }
+  FileDialogs& fileDialogs() override { return noDialogs_; }
 
  protected:
   Listing& listing() { return listing_; }
@@ -34,6 +36,7 @@ class PlatformBase : public Platform {
   Listing listing_;
   FixedRandom random_;
   NoCapture noMicrophone_{"This version of Wordmeadow cannot record yet."};
+  NoFileDialogs noDialogs_{"This version of Wordmeadow cannot save or load voice files yet."};
 };
 
 }  // namespace wordmeadow

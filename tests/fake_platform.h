@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/capture.h"
+#include "shell/file_dialogs.h"
 #include "shell/fixed_random.h"
 #include "shell/folder_listing.h"
 #include "shell/platform.h"
@@ -50,6 +51,7 @@ class FakePlatform : public Platform, public Screen {
   std::deque<float> scriptedRandoms;  // used first; then the real fixed generator
   std::function<void()> onSound;      // called as each sound is requested
   FakeCapture mic{log};
+  NoFileDialogs dialogs{"no dialogs in this test"};
   int listingCalls = 0;
 
   std::string applicationFolder() override { return folder; }
@@ -60,6 +62,7 @@ class FakePlatform : public Platform, public Screen {
   void openWithShell(const Window& owner, const std::string& address) override;
   float nextRandom() override;
   Capture& microphone() override { return mic; }
+  FileDialogs& fileDialogs() override { return dialogs; }
   void open(Window& window) override;
   void raise(Window& window) override;
   void close(Window& window) override;
