@@ -8,7 +8,9 @@
 // cut, on a tablet: a double tap on the play picture, a resting palm, a cancelled touch, a window
 // raised and dragged, a sound suspended by the system, and Exit! tapped.
 // On the way the network misbehaves: a picture fails once, the Letter Recognition window's
-// background is held back, and "try again" comes truncated.
+// background is held back, and "try again" comes truncated. Then a grown-up records a word from
+// the start screen's link, through Chromium's fake microphone, and Beginning Sounds says it in
+// that voice, after a reload and offline too.
 //   node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
@@ -24,7 +26,7 @@ assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
 // Runs in the page before its scripts: which files are fetched, which recording each started
 // sound was decoded from ('alert' for a sound made in the page), its size, which windows were on
 // the page as it started, the listings the page was given, and the page's audio contexts.
-function listen() {
+function listen(wordTone) {
   const names = new WeakMap();
   const sizes = new WeakMap();
   const nameOf = (url) => decodeURIComponent(new URL(url, location.href).pathname.split('/').pop());
@@ -34,6 +36,31 @@ function listen() {
   window.heardSizes = [];
   window.listings = [];
   window.contexts = [];
+  window.heardTones = [];
+  window.microphones = [];
+  window.ownUndecoded = 0;
+  // How much of a sound is the recorded word's tone: its share of the sound's time when the
+  // tone is all there is (2/3 for the take trimmed around it), near 0 for speech.
+  const toneShare = (buffer) => {
+    const x = buffer.getChannelData(0);
+    const w = 2 * Math.PI * wordTone / buffer.sampleRate;
+    let re = 0;
+    let im = 0;
+    let energy = 0;
+    for (let i = 0; i < x.length; ++i) {
+      re += x[i] * Math.cos(w * i);
+      im += x[i] * Math.sin(w * i);
+      energy += x[i] * x[i];
+    }
+    return energy > 0 ? (re * re + im * im) / (energy * x.length / 2) : 0;
+  };
+  const getUserMedia = MediaDevices.prototype.getUserMedia;
+  MediaDevices.prototype.getUserMedia = function (constraints) {
+    return getUserMedia.call(this, constraints).then((stream) => {
+      window.microphones.push({ constraints, stream });
+      return stream;
+    });
+  };
   const Context = window.AudioContext;
   window.AudioContext = class extends Context {
     constructor(...args) {
@@ -59,9 +86,13 @@ function listen() {
   const decode = BaseAudioContext.prototype.decodeAudioData;
   BaseAudioContext.prototype.decodeAudioData = function (bytes, ...rest) {
     return decode.call(this, bytes, ...rest).then((buffer) => {
-      names.set(buffer, names.get(bytes));
+      // Bytes not fetched are the user's own recording, handed over by the program.
+      names.set(buffer, names.get(bytes) ?? 'own');
       sizes.set(buffer, sizes.get(bytes));
       return buffer;
+    }, (error) => {
+      if (!names.has(bytes)) window.ownUndecoded += 1;
+      throw error;
     });
   };
   const start = AudioBufferSourceNode.prototype.start;
@@ -69,6 +100,7 @@ function listen() {
     window.heard.push(names.get(this.buffer) ?? 'alert');
     window.heardOver.push([...document.querySelectorAll('.window')].map((w) => w.dataset.window));
     window.heardSizes.push(sizes.get(this.buffer) ?? 0);
+    window.heardTones.push(toneShare(this.buffer));
     return start.apply(this, args);
   };
 }
@@ -82,11 +114,181 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
+// The word a grown-up says into the fake microphone: a tone burst with a sharp onset, in a quiet
+// room (noise at -60 dBFS), as 16-bit mono at 48 kHz; the microphone gives silence after it.
+const WORD_TONE = 1000;
+function wordWav() {
+  const rate = 48000;
+  const seconds = [0.6, 0.45, 2.5];  // the room, the word, the room
+  const total = Math.round(rate * seconds.reduce((a, b) => a + b));
+  const data = Buffer.alloc(2 * total);
+  let seed = 1;
+  const noise = () => {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    return (seed / 2147483648 - 0.5) * 2 * 32768 * 10 ** (-60 / 20) * Math.sqrt(3);
+  };
+  const begin = Math.round(rate * seconds[0]);
+  const end = begin + Math.round(rate * seconds[1]);
+  for (let i = 0; i < total; ++i) {
+    const fade = Math.min(1, (i - begin) / (0.005 * rate), (end - i) / (0.01 * rate));
+    const tone = i >= begin && i < end ? 32768 * 10 ** (-18 / 20) * fade * Math.sin(2 * Math.PI * WORD_TONE * (i - begin) / rate) : 0;
+    data.writeInt16LE(Math.max(-32768, Math.min(32767, Math.round(tone + noise()))), 2 * i);
+  }
+  const header = Buffer.alloc(44);
+  header.write('RIFF', 0);
+  header.writeUInt32LE(36 + data.length, 4);
+  header.write('WAVEfmt ', 8);
+  header.writeUInt32LE(16, 16);
+  header.writeUInt16LE(1, 20);  // PCM
+  header.writeUInt16LE(1, 22);  // mono
+  header.writeUInt32LE(rate, 24);
+  header.writeUInt32LE(2 * rate, 28);
+  header.writeUInt16LE(2, 32);
+  header.writeUInt16LE(16, 34);
+  header.write('data', 36);
+  header.writeUInt32LE(data.length, 40);
+  return Buffer.concat([header, data]);
+}
+
+// What the page has played, and its windows' canvases clicked at points in their client area.
+function helpers(page) {
+  const heardSoFar = () => page.evaluate(() => window.heard.length);
+  const nextHeard = async (count, timeout = 10000) => {
+    await page.waitForFunction((n) => window.heard.length > n, { timeout }, count);
+    return page.evaluate(() => window.heard.at(-1));
+  };
+  const canvasOf = async (id) => page.waitForSelector(`canvas[data-window="${id}"]`, { visible: true });
+  const at = async (id, p) => {
+    const box = await (await canvasOf(id)).boundingBox();
+    return { x: box.x + p.x, y: box.y + p.y };
+  };
+  const click = async (id, p) => {
+    const { x, y } = await at(id, p);
+    await page.mouse.click(x, y);
+  };
+  return { heardSoFar, nextHeard, canvasOf, at, click };
+}
+
+const MENU_BEGINNING_SOUNDS = { x: 233, y: 164 };
+const RECORDER_BUTTON = { x: 440, y: 310 };  // Record, Stop and Keep, one at a time
+const RECORDER_CELLS = 6;  // a row
+const recorderCell = (k) => ({ x: 16 + 102 * (k % RECORDER_CELLS) + 49, y: 36 + 27 * Math.floor(k / RECORDER_CELLS) + 12 });
+// The recorder lists the welcome, three cues and the letters, then the words, in the order of
+// the site's listing.
+const recorderWord = (name) => 30 + readFileSync(join(site, 'listing.txt'), 'utf8').split('\n')
+  .filter((line) => line.startsWith('words/')).indexOf(`words/${name}`);
+
+// A grown-up records the first word Beginning Sounds asks, in a profile and from a server of
+// their own (so that its storage starts empty and it can be cut off alone): from the start
+// screen's link, the recorder; the word chosen, Record, and the fake microphone's word is heard
+// back at once, the microphone let go; Keep, and it is in the site's storage. Beginning Sounds
+// then says it in that voice, after a reload and with the network cut, while a recording of
+// theirs that cannot be decoded gives way to the program's. Resolves to the word.
+async function recordAWord() {
+  const { server: own, address: ownAddress } = await serve(site);
+  const context = await browser.createBrowserContext();
+  await context.overridePermissions(ownAddress, ['microphone']);
+  const page = await context.newPage();
+  await page.setViewport({ width: 800, height: 600 });
+  await page.evaluateOnNewDocument(listen, WORD_TONE);
+  const { heardSoFar, nextHeard, canvasOf, click } = helpers(page);
+  const firstWord = async () => {
+    await tapStart(page);
+    await canvasOf('Main');
+    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome in the program\'s voice');
+    await click('Main', MENU_BEGINNING_SOUNDS);
+    await canvasOf('beginning');
+    return { name: await nextHeard(1), tone: await page.evaluate(() => window.heardTones[1]) };
+  };
+  await page.goto(ownAddress);
+  const asked = await firstWord();
+  assert.match(asked.name, /\.wav$/, 'Beginning Sounds asks a word');
+  assert.ok(asked.tone < 0.2, `the program's voice is no tone (${asked.tone})`);
+
+  await page.reload();
+  await (await page.waitForSelector('#recorder', { visible: true })).click();
+  await canvasOf('voices');
+  await click('voices', recorderCell(recorderWord(asked.name)));
+  const count = await heardSoFar();
+  await click('voices', RECORDER_BUTTON);
+  // The take ends by itself after the word, and is heard back.
+  assert.equal(await nextHeard(count, 20000), 'own', 'the take heard back');
+  const take = await page.evaluate(() => ({
+    tone: window.heardTones.at(-1),
+    constraints: window.microphones.map((m) => m.constraints.audio),
+    open: window.microphones.flatMap((m) => m.stream.getTracks()).filter((t) => t.readyState !== 'ended').length,
+  }));
+  assert.ok(take.tone > 0.4, `the take is the word said (${take.tone})`);
+  assert.ok(take.constraints.length > 0 && take.constraints.every((c) => c.echoCancellation === false &&
+    c.noiseSuppression === false && c.autoGainControl === false), JSON.stringify(take.constraints));
+  assert.equal(take.open, 0, 'the microphone let go after the take');
+  if (process.env.WORDMEADOW_SCREENSHOT) {
+    await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT.replace(/\.png$/, '-recorder.png') });
+  }
+  await click('voices', RECORDER_BUTTON);  // Keep
+  const kept = `/voice/words/${asked.name}`;
+  const stored = () => page.evaluate(() => new Promise((resolve) => {
+    const request = indexedDB.open('/voice');
+    request.onsuccess = () => {
+      const keys = request.result.transaction('FILE_DATA').objectStore('FILE_DATA').getAllKeys();
+      keys.onsuccess = () => resolve(keys.result);
+    };
+    request.onerror = () => resolve([]);
+  }));
+  for (let tries = 0; !(await stored()).includes(kept); ++tries) {
+    assert.ok(tries < 50, `${kept} kept in the site's storage: ${await stored()}`);
+    await pause(100);
+  }
+  // A welcome of theirs that no browser decodes (whole, but in no format there is), put in the
+  // storage beside it.
+  await page.evaluate(() => new Promise((resolve, reject) => {
+    const bytes = new Uint8Array(44);
+    const text = (at, t) => [...t].forEach((c, i) => { bytes[at + i] = c.charCodeAt(0); });
+    const view = new DataView(bytes.buffer);
+    text(0, 'RIFF');
+    view.setUint32(4, 36, true);
+    text(8, 'WAVEfmt ');
+    view.setUint32(16, 16, true);
+    view.setUint16(20, 0x7777, true);
+    text(36, 'data');
+    const request = indexedDB.open('/voice');
+    request.onsuccess = () => {
+      const transaction = request.result.transaction('FILE_DATA', 'readwrite');
+      transaction.objectStore('FILE_DATA').put({ timestamp: new Date(), mode: 0o100644, contents: bytes },
+        '/voice/Welcome.wav');
+      transaction.oncomplete = resolve;
+      transaction.onerror = reject;
+    };
+  }));
+
+  // Beginning Sounds, started afresh, says the word in the grown-up's voice; the welcome is
+  // the program's.
+  await page.reload();
+  let heard = await firstWord();
+  assert.equal(heard.name, 'own', `Beginning Sounds says ${asked.name} in the recorded voice`);
+  assert.equal(await page.evaluate(() => window.ownUndecoded), 1, 'the welcome of theirs was tried first');
+  assert.ok(heard.tone > 0.4, `the recorded word (${heard.tone})`);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+
+  // And so it does with the network cut.
+  own.close();
+  own.closeAllConnections();
+  await page.setOfflineMode(true);
+  await page.reload();
+  heard = await firstWord();
+  assert.equal(heard.name, 'own', 'the recorded word offline');
+  await context.close();
+  return asked.name.replace(/\.wav$/, '');
+}
+
 const scratch = mkdtempSync(join(tmpdir(), 'wordmeadow-site-test-'));
 const extra = {};
 const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
 const { server, address } = await serve(site, extra, faults);
-const browser = await launch();
+const word = join(scratch, 'word.wav');
+writeFileSync(word, wordWav());
+const browser = await launch(['--use-fake-device-for-media-stream',
+  `--use-file-for-fake-audio-capture=${word}%noloop`]);
 const pause = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 try {
@@ -95,7 +297,7 @@ try {
   // program was built with (in a profile of its own, so the visits below are first ones).
   const context = await browser.createBrowserContext();
   const failing = await context.newPage();
-  await failing.evaluateOnNewDocument(listen);
+  await failing.evaluateOnNewDocument(listen, WORD_TONE);
   faults.status = { '/wordmeadow.wasm': 503, '/listing.txt': 404 };
   await failing.goto(address);
   await failing.waitForSelector('#failed', { visible: true });
@@ -111,7 +313,7 @@ try {
 
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
-  await page.evaluateOnNewDocument(listen);
+  await page.evaluateOnNewDocument(listen, WORD_TONE);
   // The network's faults: the menu's Letter Recognition picture fails once, the Letter
   // Recognition window's background is held back until released, "try again" comes cut in half.
   let failedOnce;
@@ -137,20 +339,7 @@ try {
     }
   };
   page.on('request', networkFaults);
-  const heardSoFar = () => page.evaluate(() => window.heard.length);
-  const nextHeard = async (count) => {
-    await page.waitForFunction((n) => window.heard.length > n, { timeout: 10000 }, count);
-    return page.evaluate(() => window.heard.at(-1));
-  };
-  const canvasOf = async (id) => page.waitForSelector(`canvas[data-window="${id}"]`, { visible: true });
-  const at = async (id, p) => {
-    const box = await (await canvasOf(id)).boundingBox();
-    return { x: box.x + p.x, y: box.y + p.y };
-  };
-  const click = async (id, p) => {
-    const { x, y } = await at(id, p);
-    await page.mouse.click(x, y);
-  };
+  const { heardSoFar, nextHeard, canvasOf, at, click } = helpers(page);
   const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`,
     (c, { x, y }) => [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], p);
   // The colour of a picture of the site at a point, as the browser decodes it.
@@ -430,7 +619,9 @@ try {
   await pause(1000);
   assert.ok(await startScreenShown(), 'the start screen stays after Exit! tapped');
   assert.equal(await heardSoFar(), count, 'no welcome after Exit! tapped');
-  console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload and touch worked`);
+  const recorded = await recordAWord();
+  console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload and touch worked, ` +
+    `"${recorded}" recorded and heard in the user's voice, offline too`);
 } finally {
   await browser.close();
   server.close();

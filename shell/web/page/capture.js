@@ -6,6 +6,7 @@
 
 // Why a take could not start, as the program numbers them (WebCapture::Refusal).
 const REFUSAL = { insecure: 0, unsupported: 1, denied: 2, none: 3, unavailable: 4 };
+const SILENT_START_SECONDS = 1;
 const CONSTRAINTS = {
   audio: { echoCancellation: false, noiseSuppression: false, autoGainControl: false },
 };
@@ -71,11 +72,23 @@ export async function startCapture() {
   if (mine !== take) return stopTracks(stream);  // stopped meanwhile
   const source = audio.createMediaStreamSource(stream);
   const node = new AudioWorkletNode(audio, 'wordmeadow-capture');
+  // Until the microphone's first sound arrives, the source gives exact zeros, which would pass
+  // for the room's noise floor at the take's start; they are left out, for a second at most (a
+  // microphone muted in hardware gives zeros for ever, and the take must still end).
+  const begun = audio.currentTime;
+  let heard = false;
   node.port.onmessage = ({ data }) => {
     if (mine !== take) return;
-    const samples = new Int16Array(data.length);
-    for (let i = 0; i < data.length; ++i) {
-      samples[i] = Math.round(Math.max(-1, Math.min(1, data[i])) * 32767);
+    let from = 0;
+    if (!heard) {
+      from = data.findIndex((x) => x !== 0);
+      heard = from >= 0 || audio.currentTime - begun > SILENT_START_SECONDS;
+      if (!heard) return;
+      from = Math.max(0, from);
+    }
+    const samples = new Int16Array(data.length - from);
+    for (let i = 0; i < samples.length; ++i) {
+      samples[i] = Math.round(Math.max(-1, Math.min(1, data[from + i])) * 32767);
     }
     deliver(samples);
   };
