@@ -166,7 +166,16 @@ function helpers(page) {
     const { x, y } = await at(id, p);
     await page.mouse.click(x, y);
   };
-  return { heardSoFar, nextHeard, canvasOf, at, click };
+  // A new start: the welcome, then the menu's activity at that point, and what it says first.
+  const startActivity = async (point, id) => {
+    await tapStart(page);
+    await canvasOf('Main');
+    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
+    await click('Main', point);
+    await canvasOf(id);
+    return nextHeard(1);
+  };
+  return { heardSoFar, nextHeard, canvasOf, at, click, startActivity };
 }
 
 const MENU_BEGINNING_SOUNDS = { x: 233, y: 164 };
@@ -191,15 +200,11 @@ async function recordAWord() {
   const page = await context.newPage();
   await page.setViewport({ width: 800, height: 600 });
   await page.evaluateOnNewDocument(listen, WORD_TONE);
-  const { heardSoFar, nextHeard, canvasOf, click } = helpers(page);
-  const firstWord = async () => {
-    await tapStart(page);
-    await canvasOf('Main');
-    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome in the program\'s voice');
-    await click('Main', MENU_BEGINNING_SOUNDS);
-    await canvasOf('beginning');
-    return { name: await nextHeard(1), tone: await page.evaluate(() => window.heardTones[1]) };
-  };
+  const { heardSoFar, nextHeard, canvasOf, click, startActivity } = helpers(page);
+  const firstWord = async () => ({
+    name: await startActivity(MENU_BEGINNING_SOUNDS, 'beginning'),
+    tone: await page.evaluate(() => window.heardTones[1]),
+  });
   await page.goto(ownAddress);
   const asked = await firstWord();
   assert.match(asked.name, /\.wav$/, 'Beginning Sounds asks a word');
@@ -339,7 +344,7 @@ try {
     }
   };
   page.on('request', networkFaults);
-  const { heardSoFar, nextHeard, canvasOf, at, click } = helpers(page);
+  const { heardSoFar, nextHeard, canvasOf, at, click, startActivity } = helpers(page);
   const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`,
     (c, { x, y }) => [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], p);
   // The colour of a picture of the site at a point, as the browser decodes it.
@@ -472,12 +477,10 @@ try {
   const listing = readFileSync(join(site, 'listing.txt'), 'utf8');
   const visit = async () => {
     await page.reload();
-    await tapStart(page);
-    await canvasOf('Main');
-    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
-    await click('Main', MENU_LETTER_RECOGNITION);
-    await canvasOf('rec');
-    return { letter: await nextHeard(1), size: await page.evaluate(() => window.heardSizes[1]) };
+    return {
+      letter: await startActivity(MENU_LETTER_RECOGNITION, 'rec'),
+      size: await page.evaluate(() => window.heardSizes[1]),
+    };
   };
   for (const fault of [{ status: { '/listing.txt': 503 } }, { status: { '/listing.txt': 404 } },
     { portal: /\.(wav|txt)$/i }]) {
