@@ -137,7 +137,7 @@ def card(k, at=(36, 36)):
 # letters, then the words), and the button under the list where Record, Stop and Keep take turns.
 RECORDER_SIZE = (640, 480)
 RECORDER_CUES = 4
-RECORDER_BUTTON = middle((372, 290, 136, 41))
+RECORDER_BUTTON = middle((336, 290, 136, 41))
 RECORDER_STOP_BODY = (387, 310)  # left of the word: grey on Stop, red on Record
 
 
