@@ -15,7 +15,7 @@
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve, launch, tapStart } from './browser.mjs';
@@ -150,6 +150,16 @@ function wordWav() {
   return Buffer.concat([header, data]);
 }
 
+// The colour of a picture of the site at a point, as the browser decodes it.
+const pictureOn = (page, name, p) => page.evaluate(async (n, { x, y }) => {
+  const img = new Image();
+  img.src = `assets/${n}.bmp`;
+  await img.decode();
+  const c = new OffscreenCanvas(img.width, img.height).getContext('2d');
+  c.drawImage(img, 0, 0);
+  return [...c.getImageData(x, y, 1, 1).data.slice(0, 3)];
+}, name, p);
+
 // What the page has played, and its windows' canvases clicked at points in their client area.
 function helpers(page) {
   const heardSoFar = () => page.evaluate(() => window.heard.length);
@@ -179,7 +189,9 @@ function helpers(page) {
 }
 
 const MENU_BEGINNING_SOUNDS = { x: 233, y: 164 };
-const RECORDER_BUTTON = { x: 440, y: 310 };  // Record, Stop and Keep, one at a time
+const RECORDER_BUTTON = { x: 404, y: 310 };  // Record, Stop and Keep, one at a time
+const SAVE_VOICE = { x: 556, y: 310 };
+const LOAD_VOICE = { x: 556, y: 358 };
 const RECORDER_CELLS = 6;  // a row
 const recorderCell = (k) => ({ x: 16 + 102 * (k % RECORDER_CELLS) + 49, y: 36 + 27 * Math.floor(k / RECORDER_CELLS) + 12 });
 // The recorder lists the welcome, three cues and the letters, then the words, in the order of
@@ -244,6 +256,44 @@ async function recordAWord() {
     assert.ok(tries < 50, `${kept} kept in the site's storage: ${await stored()}`);
     await pause(100);
   }
+  // "Save my voice to a file" gives a download, which "Load a voice from a file" takes in, in a
+  // profile of its own: a first chooser cancelled, the next one answered; Beginning Sounds then
+  // says the word in that voice there too.
+  const downloads = join(scratch, 'downloads');
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, browserContextId: context.id });
+  await click('voices', SAVE_VOICE);
+  const voiceFile = join(downloads, 'wordmeadow-voice.zip');
+  for (let tries = 0; !existsSync(voiceFile); ++tries) {
+    assert.ok(tries < 50, 'the voice file downloaded');
+    await pause(100);
+  }
+  const another = await browser.createBrowserContext();
+  const elsewhere = await another.newPage();
+  await elsewhere.setViewport({ width: 800, height: 600 });
+  await elsewhere.evaluateOnNewDocument(listen, WORD_TONE);
+  await elsewhere.goto(ownAddress);
+  await (await elsewhere.waitForSelector('#recorder', { visible: true })).click();
+  const there = helpers(elsewhere);
+  await there.canvasOf('voices');
+  for (const answer of ['cancel', 'accept']) {
+    // Puppeteer starts catching choosers a moment after it is asked to.
+    const chooser = elsewhere.waitForFileChooser({ timeout: 5000 });
+    await pause(300);
+    await there.click('voices', LOAD_VOICE);
+    await (answer === 'cancel' ? (await chooser).cancel() : (await chooser).accept([voiceFile]));
+  }
+  const cell = recorderCell(recorderWord(asked.name));
+  const ownCell = await pictureOn(elsewhere, 'voice_cell_own', { x: 2, y: 12 });
+  await elsewhere.waitForFunction((c) => {
+    const d = document.querySelector('canvas[data-window="voices"]').getContext('2d').getImageData(c.x - 47, c.y, 1, 1).data;
+    return d[0] === c.own[0] && d[1] === c.own[1] && d[2] === c.own[2];
+  }, { timeout: 5000 }, { ...cell, own: ownCell });
+  await elsewhere.click('.window[data-window="voices"] .close');
+  const loaded = { name: await there.startActivity(MENU_BEGINNING_SOUNDS, 'beginning'), tone: await elsewhere.evaluate(() => window.heardTones[1]) };
+  assert.ok(loaded.name === 'own' && loaded.tone > 0.4, `the loaded voice says ${asked.name}: ${JSON.stringify(loaded)}`);
+  await another.close();
+
   // A welcome of theirs that no browser decodes (whole, but in no format there is), put in the
   // storage beside it.
   await page.evaluate(() => new Promise((resolve, reject) => {
@@ -347,15 +397,7 @@ try {
   const { heardSoFar, nextHeard, canvasOf, at, click, startActivity } = helpers(page);
   const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`,
     (c, { x, y }) => [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], p);
-  // The colour of a picture of the site at a point, as the browser decodes it.
-  const pictureAt = (name, p) => page.evaluate(async (n, { x, y }) => {
-    const img = new Image();
-    img.src = `assets/${n}.bmp`;
-    await img.decode();
-    const c = new OffscreenCanvas(img.width, img.height).getContext('2d');
-    c.drawImage(img, 0, 0);
-    return [...c.getImageData(x, y, 1, 1).data.slice(0, 3)];
-  }, name, p);
+  const pictureAt = (name, p) => pictureOn(page, name, p);
   const startScreenShown = () => page.$eval('#start', (b) => !b.hidden && b.textContent.trim() === '' &&
     b.querySelector('svg') !== null && document.querySelectorAll('.window').length === 0);
   const menuDrawn = async () => {
