@@ -39,6 +39,18 @@ function listen(wordTone) {
   window.heardTones = [];
   window.microphones = [];
   window.ownUndecoded = 0;
+  window.texts = [];  // every label's lines, as drawn
+  window.persistAsked = 0;
+  const fillText = CanvasRenderingContext2D.prototype.fillText;
+  CanvasRenderingContext2D.prototype.fillText = function (text, ...rest) {
+    window.texts.push(text);
+    return fillText.call(this, text, ...rest);
+  };
+  const persist = StorageManager.prototype.persist;
+  StorageManager.prototype.persist = function () {
+    window.persistAsked += 1;
+    return persist.call(this);
+  };
   // How much of a sound is the recorded word's tone: its share of the sound's time when the
   // tone is all there is (2/3 for the take trimmed around it), near 0 for speech.
   const toneShare = (buffer) => {
@@ -256,6 +268,20 @@ async function recordAWord() {
     assert.ok(tries < 50, `${kept} kept in the site's storage: ${await stored()}`);
     await pause(100);
   }
+  assert.equal(await page.evaluate(() => window.persistAsked), 1, 'the storage asked to persist once kept');
+
+  // Without a secure context, or with the microphone refused, Record says what to do.
+  const saidOn = (p, words) => p.waitForFunction((w) => window.texts.join(' ').includes(w), { timeout: 10000 }, words);
+  const another = await browser.createBrowserContext();
+  await another.overridePermissions(ownAddress, []);
+  const insecure = await another.newPage();
+  await insecure.evaluateOnNewDocument(listen, WORD_TONE);
+  await insecure.goto(ownAddress.replace('127.0.0.1', 'wordmeadow.test'));
+  await (await insecure.waitForSelector('#recorder', { visible: true })).click();
+  await helpers(insecure).click('voices', RECORDER_BUTTON);
+  await saidOn(insecure, 'Recording needs a secure address: open this site over https:// (or localhost).');
+  await insecure.close();
+
   // "Save my voice to a file" gives a download, which "Load a voice from a file" takes in, in a
   // profile of its own: a first chooser cancelled, the next one answered; Beginning Sounds then
   // says the word in that voice there too.
@@ -268,7 +294,6 @@ async function recordAWord() {
     assert.ok(tries < 50, 'the voice file downloaded');
     await pause(100);
   }
-  const another = await browser.createBrowserContext();
   const elsewhere = await another.newPage();
   await elsewhere.setViewport({ width: 800, height: 600 });
   await elsewhere.evaluateOnNewDocument(listen, WORD_TONE);
@@ -289,6 +314,8 @@ async function recordAWord() {
     const d = document.querySelector('canvas[data-window="voices"]').getContext('2d').getImageData(c.x - 47, c.y, 1, 1).data;
     return d[0] === c.own[0] && d[1] === c.own[1] && d[2] === c.own[2];
   }, { timeout: 5000 }, { ...cell, own: ownCell });
+  await there.click('voices', RECORDER_BUTTON);
+  await saidOn(elsewhere, 'Allow the microphone for this site in the browser\'s settings, then press Record again.');
   await elsewhere.click('.window[data-window="voices"] .close');
   const loaded = { name: await there.startActivity(MENU_BEGINNING_SOUNDS, 'beginning'), tone: await elsewhere.evaluate(() => window.heardTones[1]) };
   assert.ok(loaded.name === 'own' && loaded.tone > 0.4, `the loaded voice says ${asked.name}: ${JSON.stringify(loaded)}`);
@@ -342,8 +369,9 @@ const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
 const { server, address } = await serve(site, extra, faults);
 const word = join(scratch, 'word.wav');
 writeFileSync(word, wordWav());
+// wordmeadow.test is this machine, under a name that is no secure context over http.
 const browser = await launch(['--use-fake-device-for-media-stream',
-  `--use-file-for-fake-audio-capture=${word}%noloop`]);
+  `--use-file-for-fake-audio-capture=${word}%noloop`, '--host-resolver-rules=MAP wordmeadow.test 127.0.0.1']);
 const pause = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 try {

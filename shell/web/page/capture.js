@@ -72,16 +72,17 @@ export async function startCapture() {
   if (mine !== take) return stopTracks(stream);  // stopped meanwhile
   const source = audio.createMediaStreamSource(stream);
   const node = new AudioWorkletNode(audio, 'wordmeadow-capture');
-  // Until the microphone's first sound arrives, the source gives exact zeros, which would pass
-  // for the room's noise floor at the take's start; they are left out, for a second at most (a
-  // microphone muted in hardware gives zeros for ever, and the take must still end).
+  // Until the microphone's first sound arrives, the source gives zeros (or next to nothing, as
+  // its resampler starts), which would pass for the room's noise floor at the take's start; what
+  // is zero in 16 bits is left out, for a second at most (a microphone muted in hardware gives
+  // zeros for ever, and the take must still end).
   const begun = audio.currentTime;
   let heard = false;
   node.port.onmessage = ({ data }) => {
     if (mine !== take) return;
     let from = 0;
     if (!heard) {
-      from = data.findIndex((x) => x !== 0);
+      from = data.findIndex((x) => Math.abs(x) * 32767 >= 0.5);
       heard = from >= 0 || audio.currentTime - begun > SILENT_START_SECONDS;
       if (!heard) return;
       from = Math.max(0, from);
