@@ -57,18 +57,23 @@ void WebFileDialogs::chooseFileToOpen(Done done) {
 }
 
 std::uint8_t* WebFileDialogs::room(std::size_t size) {
+  bytes_.clear();
   if (size > kMaxOpenedBytes) return nullptr;
   bytes_.resize(size);
   return bytes_.data();
 }
 
-void WebFileDialogs::chosen(const std::string& name) {
+std::string WebFileDialogs::keep(const std::string& name) {
   const std::string path = joinPath(kOpenedFolder, plainName(name, "voice.zip"));
   std::error_code ec;
   fs::remove_all(kOpenedFolder, ec);  // only the latest is kept
   const bool written = replaceFileWhole(path, bytes_);
   bytes_ = {};
-  if (written) {
+  return written ? path : std::string();
+}
+
+void WebFileDialogs::chosen(const std::string& name) {
+  if (const std::string path = keep(name); !path.empty()) {
     answer({path, {}});
   } else {
     answer({{}, "The chosen file could not be read into the browser's memory."});

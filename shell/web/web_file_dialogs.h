@@ -11,8 +11,8 @@ namespace wordmeadow {
 
 // Files chosen in a browser page (shell/web/page/file_dialogs.js). A file to save to is one of
 // the program's own memory, answered at once; once written, the page offers it as a download.
-// A file to open is chosen with the page's file input, and its bytes put into the program's
-// memory, where the answer names it.
+// A file to open is chosen with the page's file input (or dropped onto a window), and its bytes
+// put into the program's memory, where the answer names it.
 class WebFileDialogs : public FileDialogs {
  public:
   // A chosen file larger than this is no voice file, and is not read.
@@ -22,12 +22,15 @@ class WebFileDialogs : public FileDialogs {
   void chooseFileToOpen(Done done) override;
   void saved(const std::string& path) override;
 
-  // The page's side: room for the chosen file's bytes (null when it is too large), then its
-  // name once they are in; or none chosen.
+  // The page's side: room for a file's bytes (null when it is too large), then, once they are
+  // in, the chosen file's name; or that none was chosen.
   std::uint8_t* room(std::size_t size);
   void chosen(const std::string& name);
   void tooLarge();
   void cancelled();
+  // The bytes put in the room, kept as a file of that name in the program's memory (an empty
+  // one when they were too large); its path, or "" when it could not be written.
+  std::string keep(const std::string& name);
 
  private:
   void answer(const Choice& choice);

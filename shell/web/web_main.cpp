@@ -1,9 +1,10 @@
 // The program in a browser page. The page (shell/web/page/) calls in here: start() when the
 // child taps the start screen (or the recorder's start when a grown-up taps its link there), the
 // left button's presses and releases, a press abandoned, the frames' close buttons, what the
-// microphone heard and the files chosen. Each call answers whether a window is still loaded; when
-// none is, the program has ended and the page shows its start screen again. Before the tap, the
-// page may ask which pictures the start will show, to fetch them while the start screen is up.
+// microphone heard and the files chosen or dropped. Each call answers whether a window is still
+// loaded; when none is, the program has ended and the page shows its start screen again. Before
+// the tap, the page may ask which pictures the start will show, to fetch them while the start
+// screen is up.
 
 #include <emscripten.h>
 
@@ -159,6 +160,15 @@ EMSCRIPTEN_KEEPALIVE std::uint8_t* wm_file_room(std::size_t size) {
 
 EMSCRIPTEN_KEEPALIVE int wm_file_chosen(const char* name) {
   if (program) program->platform.fileDialogs().chosen(name);
+  return wordmeadow::settle();
+}
+
+// A file dropped onto a window, its bytes put in wm_file_room's room (or none, too large).
+EMSCRIPTEN_KEEPALIVE int wm_file_dropped(const char* id, const char* name) {
+  if (program) {
+    const std::string path = program->platform.fileDialogs().keep(name);
+    if (!path.empty()) program->windows.fileDropped(id, path);
+  }
   return wordmeadow::settle();
 }
 

@@ -283,8 +283,8 @@ async function recordAWord() {
   await insecure.close();
 
   // "Save my voice to a file" gives a download, which "Load a voice from a file" takes in, in a
-  // profile of its own: a first chooser cancelled, the next one answered; Beginning Sounds then
-  // says the word in that voice there too.
+  // profile of its own: a first chooser cancelled, a file that is none dropped, the next chooser
+  // answered; Beginning Sounds then says the word in that voice there too.
   const downloads = join(scratch, 'downloads');
   const cdp = await browser.target().createCDPSession();
   await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, browserContextId: context.id });
@@ -301,13 +301,22 @@ async function recordAWord() {
   await (await elsewhere.waitForSelector('#recorder', { visible: true })).click();
   const there = helpers(elsewhere);
   await there.canvasOf('voices');
-  for (const answer of ['cancel', 'accept']) {
+  const chooseVoiceFile = async (answer) => {
     // Puppeteer starts catching choosers a moment after it is asked to.
     const chooser = elsewhere.waitForFileChooser({ timeout: 5000 });
     await pause(300);
     await there.click('voices', LOAD_VOICE);
-    await (answer === 'cancel' ? (await chooser).cancel() : (await chooser).accept([voiceFile]));
-  }
+    await answer(await chooser);
+  };
+  await chooseVoiceFile((chooser) => chooser.cancel());
+  // A file that is no voice file, dropped onto the recorder, changes nothing and says so.
+  await elsewhere.$eval('canvas[data-window="voices"]', (canvas, base64) => {
+    const files = new DataTransfer();
+    files.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], 'not-a-voice.zip'));
+    canvas.dispatchEvent(new DragEvent('drop', { dataTransfer: files, bubbles: true, cancelable: true }));
+  }, readFileSync(word).toString('base64'));
+  await saidOn(elsewhere, 'Nothing was changed.');
+  await chooseVoiceFile((chooser) => chooser.accept([voiceFile]));
   const cell = recorderCell(recorderWord(asked.name));
   const ownCell = await pictureOn(elsewhere, 'voice_cell_own', { x: 2, y: 12 });
   await elsewhere.waitForFunction((c) => {

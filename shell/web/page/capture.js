@@ -6,7 +6,6 @@
 
 // Why a take could not start, as the program numbers them (WebCapture::Refusal).
 const REFUSAL = { insecure: 0, unsupported: 1, denied: 2, none: 3, unavailable: 4 };
-const SILENT_START_SECONDS = 1;
 const CONSTRAINTS = {
   audio: { echoCancellation: false, noiseSuppression: false, autoGainControl: false },
 };
@@ -36,6 +35,44 @@ function refusalOf(error) {
     case 'NotFoundError': case 'OverconstrainedError': return REFUSAL.none;
     default: return REFUSAL.unavailable;
   }
+}
+
+// The take as 16-bit samples, without the stretches of digital silence the browser puts in
+// where it has no sound from the microphone: before its first sound arrives, and wherever it
+// falls behind. They are no room noise, and would pass for the noise floor the take measures
+// at its start. A stretch that goes on (a microphone muted in hardware) is passed on all the
+// same, after a second at the start and 100 ms later, so that the take still ends; a few zeros
+// in a row are only a wave crossing zero, and stay.
+const ZEROS_IN_A_GAP = 64;
+function sixteenBits(rate) {
+  let zeros = 0;  // in a row, held back
+  let longest = rate;  // held back at most, before the first sound
+  let passing = false;  // a long stretch, passed on as it comes
+  return (data) => {
+    const out = [];
+    const passZeros = (count) => {
+      for (let i = 0; i < count; ++i) out.push(0);
+    };
+    for (const x of data) {
+      const sample = Math.round(Math.max(-1, Math.min(1, x)) * 32767);
+      if (sample === 0) {
+        if (passing) {
+          out.push(0);
+        } else if (++zeros >= longest) {
+          passing = true;
+          passZeros(zeros);
+          zeros = 0;
+        }
+        continue;
+      }
+      if (zeros < ZEROS_IN_A_GAP) passZeros(zeros);
+      zeros = 0;
+      passing = false;
+      longest = Math.round(rate / 10);
+      out.push(sample);
+    }
+    return Int16Array.from(out);
+  };
 }
 
 const stopTracks = (stream) => stream.getTracks().forEach((track) => track.stop());
@@ -72,26 +109,9 @@ export async function startCapture() {
   if (mine !== take) return stopTracks(stream);  // stopped meanwhile
   const source = audio.createMediaStreamSource(stream);
   const node = new AudioWorkletNode(audio, 'wordmeadow-capture');
-  // Until the microphone's first sound arrives, the source gives zeros (or next to nothing, as
-  // its resampler starts), which would pass for the room's noise floor at the take's start; what
-  // is zero in 16 bits is left out, for a second at most (a microphone muted in hardware gives
-  // zeros for ever, and the take must still end).
-  const begun = audio.currentTime;
-  let heard = false;
+  const samples = sixteenBits(audio.sampleRate);
   node.port.onmessage = ({ data }) => {
-    if (mine !== take) return;
-    let from = 0;
-    if (!heard) {
-      from = data.findIndex((x) => Math.abs(x) * 32767 >= 0.5);
-      heard = from >= 0 || audio.currentTime - begun > SILENT_START_SECONDS;
-      if (!heard) return;
-      from = Math.max(0, from);
-    }
-    const samples = new Int16Array(data.length - from);
-    for (let i = 0; i < samples.length; ++i) {
-      samples[i] = Math.round(Math.max(-1, Math.min(1, data[from + i])) * 32767);
-    }
-    deliver(samples);
+    if (mine === take) deliver(samples(data));
   };
   source.connect(node);
   node.connect(audio.destination);  // silent; it keeps the node running

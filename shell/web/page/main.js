@@ -54,6 +54,7 @@ function openWindow(id, caption, width, height) {
   const canvas = windows.openWindow(id, caption, width, height,
     () => call('wm_close', ['string'], [id]));
   listenForPresses(canvas, id, windows.shownSince, input);
+  takeDrops(canvas, id);
 }
 
 // The program judges a recording's bytes before the browser decodes them, as on the desktop.
@@ -79,29 +80,50 @@ capture.connectCapture({
   refuse: (why) => call('wm_capture_refused', ['number'], [why]),
 });
 
-// A chosen file's bytes go into the program's heap; one too large for a voice file is not read.
+// A file's bytes go into the program's heap, then arrived() tells the program; one too large
+// for a voice file is not read (tooLarge()), nor one that cannot be (unreadable()).
+async function handOver(file, { arrived, tooLarge = arrived, unreadable }) {
+  if (!program) return;
+  const module = program;
+  const at = module.ccall('wm_file_room', 'number', ['number'], [file.size]);
+  if (file.size > 0 && !at) {
+    tooLarge();
+    return;
+  }
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch {
+    unreadable();  // moved or removed meanwhile
+    return;
+  }
+  if (program !== module || bytes.length !== file.size) return;
+  module.HEAPU8.set(bytes, at);
+  arrived();
+}
+
 connectFileDialogs({
-  hand: async (file) => {
-    if (!program) return;
-    const module = program;
-    const at = module.ccall('wm_file_room', 'number', ['number'], [file.size]);
-    if (file.size > 0 && !at) {
-      call('wm_file_too_large', [], []);
-      return;
-    }
-    let bytes;
-    try {
-      bytes = new Uint8Array(await file.arrayBuffer());
-    } catch {
-      call('wm_file_cancelled', [], []);  // moved or removed meanwhile: as none chosen
-      return;
-    }
-    if (program !== module || bytes.length !== file.size) return;
-    module.HEAPU8.set(bytes, at);
-    call('wm_file_chosen', ['string'], [file.name]);
-  },
+  hand: (file) => handOver(file, {
+    arrived: () => call('wm_file_chosen', ['string'], [file.name]),
+    tooLarge: () => call('wm_file_too_large', [], []),
+    unreadable: () => call('wm_file_cancelled', [], []),
+  }),
   cancel: () => call('wm_file_cancelled', [], []),
 });
+
+// A file dropped onto a window goes to it (the recorder loads a voice file so); dropped
+// anywhere else on the page, the browser must not open it in the program's place.
+function takeDrops(canvas, id) {
+  canvas.addEventListener('dragover', (event) => event.preventDefault());
+  canvas.addEventListener('drop', (event) => {
+    event.preventDefault();
+    const file = event.dataTransfer?.files[0];
+    if (!file) return;
+    const arrived = () => call('wm_file_dropped', ['string', 'string'], [id, file.name]);
+    handOver(file, { arrived, unreadable: () => {} });
+  });
+}
+for (const type of ['dragover', 'drop']) addEventListener(type, (event) => event.preventDefault());
 
 function openAddress(address) {
   window.open(address, '_blank', 'noopener');
