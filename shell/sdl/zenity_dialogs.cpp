@@ -21,7 +21,7 @@ constexpr const char* kInstallZenity =
     "without it.";
 constexpr int kCommandNotFound = 127;
 
-// Where the dialog to save opens: the home folder, when it is known.
+// Where the dialogs open: the home folder, when it is known, with the name to save under.
 std::string startingPath(const std::string& name) {
   const char* home = std::getenv("HOME");
   return home != nullptr && home[0] == '/' ? joinPath(home, name) : name;
@@ -68,7 +68,7 @@ void ZenityDialogs::chooseFileToSave(const std::string& suggestedName, Done done
 }
 
 void ZenityDialogs::chooseFileToOpen(Done done) {
-  ask({"--title=Wordmeadow: open a file"}, std::move(done));
+  ask({"--title=Wordmeadow: open a file", "--filename=" + startingPath("")}, std::move(done));
 }
 
 void ZenityDialogs::ask(std::vector<std::string> arguments, Done done) {

@@ -31,9 +31,9 @@ from xserver import eventually, stop_process  # noqa: E402
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "paplay",
          "pipewire",
-         "pipewire-pulse", "wireplumber", "dbus-daemon", "zenity")
+         "pipewire-pulse", "wireplumber", "dbus-daemon", "zenity", "xset")
 PACKAGES = ("xvfb, xdotool, x11-utils, imagemagick, pulseaudio, pulseaudio-utils, pipewire, "
-            "pipewire-pulse, wireplumber, dbus-daemon, zenity")
+            "pipewire-pulse, wireplumber, dbus-daemon, zenity, x11-xserver-utils")
 
 # The null sink plays at the rate and in the layout the recording is read in.
 NULL_SINK = ["sink_name=tap", f"rate={RATE}", "channels=1"]
@@ -253,15 +253,19 @@ class SoundServerCase(e2e.ProgramTestCase):
                 if line.startswith("wordmeadow: no sound")]
 
     def answer_file_dialog(self, title, program, path, clear_key):
-        """Types the path into zenity's file dialog, as a person would, and presses Enter; again
-        if the dialog had not yet taken the keys (GTK shows it before it listens to them)."""
+        """Types the file's name into zenity's file dialog, open in the file's folder, as a
+        person would, and presses Enter; again if the dialog had not yet taken the keys (GTK
+        shows it before it listens to them). A whole path would race GTK's completion of the
+        folders' names."""
         dialog = self.x.wait_window(title, program=program)
+        # A loaded machine may hold a key down past the repeat delay, and type it twice.
+        self.x.run("xset", "r", "off")
         for attempt in range(3):
-            time.sleep(0.5)
+            time.sleep(1)
             # No window manager here gives it the keyboard, as the program has it.
             self.x.run("xdotool", "windowfocus", "--sync", dialog["id"])
             self.x.key(clear_key)
-            self.x.run("xdotool", "type", "--delay", "40", path)
+            self.x.run("xdotool", "type", "--delay", "60", os.path.basename(path))
             self.x.key("Return")
             try:
                 self.x.wait_no_window(title, timeout=5 if attempt < 2 else 20)
@@ -308,10 +312,9 @@ class SoundServerCase(e2e.ProgramTestCase):
         with open(os.path.join(voice, "A.wav"), "rb") as kept:
             recorded = kept.read()
 
-        # The voice into a file, through zenity's dialog, under a name a shell would split.
-        folder = os.path.join(self.root, "voice files")
-        os.mkdir(folder)
-        saved = os.path.join(folder, 'Grandma\'s "A" voice.zip')
+        # The voice into a file, through zenity's dialog, under a name a shell would split, in
+        # the folder the dialog opens in: the home folder.
+        saved = os.path.join(server.home, 'Grandma\'s "A" voice.zip')
         self.click(recorder, RECORDER_SAVE)
         self.answer_file_dialog("Wordmeadow: save to a file", program, saved, "ctrl+a")
         eventually(lambda: os.path.exists(saved), 10, "the voice file to be saved")
