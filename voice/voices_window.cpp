@@ -216,7 +216,6 @@ void VoicesWindow::fileDropped(const std::string& path) {
 }
 
 void VoicesWindow::loadVoiceFrom(const std::string& path) {
-  if (voiceFolder_.empty()) return;
   if (state_ != State::Choosing) {
     // The take in hand is not to be mixed up with the file's recordings.
     setText("Message", "Finish the recording first, then load the voice file again.");

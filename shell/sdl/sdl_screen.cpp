@@ -144,6 +144,12 @@ void SdlScreen::run(WindowSystem& windows, std::initializer_list<LoopService*> s
       case SDL_KEYDOWN:
         handleKey(windows, event.key);
         break;
+      case SDL_DROPFILE:
+        if (NativeWindow* native = findNative(event.drop.windowID)) {
+          windows.fileDropped(native->window->id(), event.drop.file);
+        }
+        SDL_free(event.drop.file);
+        break;
       case SDL_WINDOWEVENT:
         if (NativeWindow* native = findNative(event.window.windowID)) {
           if (event.window.event == SDL_WINDOWEVENT_CLOSE) {

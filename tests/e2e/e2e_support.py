@@ -134,11 +134,17 @@ def card(k, at=(36, 36)):
 
 
 # The recorder (wordmeadow --voices): its list of sounds, six to a row (the four cues, then the
-# letters, then the words), and the button under the list where Record, Stop and Keep take turns.
+# letters, then the words), and the buttons under the list: where Record, Stop and Keep take turns,
+# and the others.
 RECORDER_SIZE = (640, 480)
 RECORDER_CUES = 4
 RECORDER_BUTTON = middle((336, 290, 136, 41))
-RECORDER_STOP_BODY = (387, 310)  # left of the word: grey on Stop, red on Record
+RECORDER_STOP_BODY = (351, 310)  # left of the word: grey on Stop, red on Record
+RECORDER_HEAR = middle((336, 338, 136, 41))
+RECORDER_USE_PROGRAMS_VOICE = middle((16, 384, 227, 41))
+# Beside them, the whole voice to a file and back.
+RECORDER_SAVE = middle((488, 290, 136, 41))
+RECORDER_LOAD = middle((488, 338, 136, 41))
 
 
 def recorder_cell(k):
