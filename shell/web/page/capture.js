@@ -99,7 +99,13 @@ export async function startCapture() {
   let stream;
   try {
     stream = await navigator.mediaDevices.getUserMedia(CONSTRAINTS);
-    if (!worklets.has(audio)) worklets.set(audio, audio.audioWorklet.addModule('page/capture_worklet.js'));
+    // The worklet's script, once for the context (asked for again after it failed).
+    if (!worklets.has(audio)) {
+      worklets.set(audio, audio.audioWorklet.addModule('page/capture_worklet.js').catch((error) => {
+        worklets.delete(audio);
+        throw error;
+      }));
+    }
     await worklets.get(audio);
   } catch (error) {
     if (stream) stopTracks(stream);
@@ -107,8 +113,16 @@ export async function startCapture() {
     return undefined;
   }
   if (mine !== take) return stopTracks(stream);  // stopped meanwhile
-  const source = audio.createMediaStreamSource(stream);
-  const node = new AudioWorkletNode(audio, 'wordmeadow-capture');
+  let source;
+  let node;
+  try {
+    // Firefox refuses a microphone whose rate is not the context's.
+    source = audio.createMediaStreamSource(stream);
+    node = new AudioWorkletNode(audio, 'wordmeadow-capture');
+  } catch {
+    stopTracks(stream);
+    return refuse(REFUSAL.unsupported);
+  }
   const samples = sixteenBits(audio.sampleRate);
   node.port.onmessage = ({ data }) => {
     if (mine === take) deliver(samples(data));
