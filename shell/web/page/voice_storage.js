@@ -69,11 +69,11 @@ export function noteVoiceFolder() {
   }
   if (saveAgain) return;
   saveAgain = true;
+  const changed = module;
   saving = saving.then(() => {
     saveAgain = false;
-    return syncfs(false);
+    // A module loaded anew meanwhile (the last one failed) may not hold the folder yet: what it
+    // holds is never written over what the storage keeps.
+    return module === changed && ready ? syncfs(false) : undefined;
   }).catch((error) => console.warn('wordmeadow: voice folder not kept:', error));
 }
-
-// Resolves once every change seen so far is in the storage.
-export const voiceFolderSaved = () => saving;
