@@ -7,6 +7,7 @@
 #include <sys/shm.h>
 
 #include <cstddef>
+#include <string_view>
 
 #include "shell/sdl/x11_display.h"
 
@@ -25,9 +26,13 @@ int noteRefusal(Display*, XErrorEvent*) {
   return 0;
 }
 
-// Whether the server shares memory, and takes 24-bit pixels as 32 bits in this machine's byte
-// order, as the block holds them.
+// Whether the server shares memory with the program, and takes 24-bit pixels as 32 bits in
+// this machine's byte order, as the block holds them.
 bool takesSharedPixels(Display* display) {
+  // Only a server on this machine: across a network, or forwarded by ssh, the block's number
+  // would name memory on another machine.
+  const std::string_view name = XDisplayString(display);
+  if (!name.starts_with(':') && !name.starts_with("unix:")) return false;
   if (!XShmQueryExtension(display)) return false;
   XShmSegmentInfo none{};
   XImage* probe = XShmCreateImage(display, DefaultVisual(display, DefaultScreen(display)), 24,
