@@ -268,10 +268,11 @@ class ScratchTestCase(unittest.TestCase):
 class ProgramTestCase(ScratchTestCase):
     """A private X server per test; the program is started on demand from a copy in self.app,
     with the stand-in xdg-open of self.bin first on its PATH. A subclass may give the server
-    dots per inch (dpi) and another size (screen)."""
+    dots per inch (dpi), another size (screen) and extensions it lacks (without)."""
 
     dpi = None
     screen = (SCREEN_WIDTH, SCREEN_HEIGHT)
+    without = ()
 
     def setUp(self):
         super().setUp()
@@ -281,7 +282,8 @@ class ProgramTestCase(ScratchTestCase):
         os.mkdir(self.bin)
         write_url_opener_stand_in(self.bin)
         self.programs = []
-        self.x = XServer(os.path.join(self.root, "xvfb.log"), self.dpi, self.screen)
+        self.x = XServer(os.path.join(self.root, "xvfb.log"), self.dpi, self.screen,
+                         self.without)
 
     def tearDown(self):
         self.save_last_screen()
