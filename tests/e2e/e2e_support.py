@@ -15,6 +15,7 @@ import unittest
 
 from audio_tap import AudioTap
 from program import Program, opened_addresses, write_url_opener_stand_in
+from xdnd import drop_file
 from xserver import SCREEN_HEIGHT, SCREEN_WIDTH, SKIP_RETURN_CODE, XServer, eventually
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import")
@@ -326,6 +327,11 @@ class ProgramTestCase(ScratchTestCase):
 
     def double_click(self, window, point):
         self.x.double_click(*on_screen(window, point))
+
+    def drop_file(self, window, point, path):
+        """The file dragged from elsewhere and dropped at that point of the window; whether the
+        window took it."""
+        return drop_file(self.x.display, int(window["id"], 16), on_screen(window, point), path)
 
     # --- what is seen ----------------------------------------------------------------------------
 

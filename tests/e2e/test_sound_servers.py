@@ -335,6 +335,11 @@ class SoundServerCase(e2e.ProgramTestCase):
         mark = audio.wait_quiet()
         self.click(recorder, RECORDER_HEAR)
         self.assertEqual(audio.next_sound(mark), "own")
+        # Without the dialog: the file dragged from a file manager and dropped onto the window.
+        self.click(recorder, RECORDER_USE_PROGRAMS_VOICE)
+        self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_blue, program)
+        self.assertTrue(self.drop_file(recorder, middle((16, 36, 608, 240)), saved))
+        self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_green, program)
         program.stop()
         self.assertEqual(program.proc.returncode, 0, program.stderr())
 
