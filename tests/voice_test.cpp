@@ -122,9 +122,11 @@ Take takeOf(const std::vector<std::int16_t>& samples) {
   return take;
 }
 
+// Also when the microphone gave digital silence while it started up: that is no noise floor.
 TEST(TakeProcessing, TrimsToTheSpeechKeepingTheOnsetAndSetsTheShippedLevel) {
-  for (const double amplitude : {1500.0, 4000.0, 30000.0}) {
-    const ToneBurst burst(0.6, 0.5, amplitude);
+  for (const double amplitude : {1500.0, 4000.0, 30000.0, -4000.0}) {
+    ToneBurst burst(0.6, 0.5, std::abs(amplitude));
+    if (amplitude < 0) burst.samples.insert(burst.samples.begin(), kRate * 3 / 10, 0);
     const Take take = takeOf(burst.samples);
     EXPECT_TRUE(take.heardSpeech());
     const FinishedTake finished = finishTake(take);

@@ -10,6 +10,8 @@ constexpr double kFullScale = 32768.0;
 constexpr double kBlockSeconds = 0.01;
 constexpr std::size_t kFloorBlocks = 10;  // the first 100 ms
 constexpr double kAboveFloor = 16.0;      // 12 dB, in mean squares
+// A block quieter than one step of 16 bits is digital silence, not a microphone's.
+constexpr double kDigitalSilence = 1.0;
 // Quieter than this is no sound at all, whatever the floor: -66 dBFS.
 constexpr double kLeastMeanSquare = 16.0 * 16.0;
 // No room is this loud at rest: -40 dBFS.
@@ -49,12 +51,20 @@ void Take::measure() {
     meanSquares_.push_back(sum / static_cast<double>(blockLength_));
   }
   if (meanSquares_.size() == before) return;
-  // The quietest block of the first 100 ms; unless that is as loud as speech and the take
-  // holds a block 20 dB quieter still: the speech had begun before the take.
-  const std::size_t floorBlocks = std::min(kFloorBlocks, meanSquares_.size());
-  const double startFloor = *std::min_element(
-      meanSquares_.begin(), meanSquares_.begin() + static_cast<long>(floorBlocks));
-  const double quietest = *std::min_element(meanSquares_.begin(), meanSquares_.end());
+  // The quietest block of the first 100 ms the microphone really heard; unless that is as loud
+  // as speech and the take holds a block 20 dB quieter still: the speech had begun before the
+  // take. Digital silence is no room's noise: a sound server or driver gives it while the
+  // microphone starts up or falls behind, and taken for the floor it would make the room's
+  // noise count as speech.
+  double startFloor = 0;
+  double quietest = 0;
+  std::size_t heard = 0;
+  for (const double ms : meanSquares_) {
+    if (ms < kDigitalSilence) continue;
+    if (heard < kFloorBlocks) startFloor = heard == 0 ? ms : std::min(startFloor, ms);
+    quietest = heard == 0 ? ms : std::min(quietest, ms);
+    ++heard;
+  }
   const bool begunBefore = startFloor > kSpeechAtStart && startFloor > 100 * quietest;
   const double floor = begunBefore ? quietest : startFloor;
   threshold_ = std::max(floor * kAboveFloor, kLeastMeanSquare);

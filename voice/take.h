@@ -9,7 +9,8 @@ namespace wordmeadow {
 
 // A recording of one sound as it comes from the microphone, 16-bit mono, and how loud each
 // 10 ms block of it is against the noise floor measured at its own start (the quietest block of
-// its first 100 ms: the grown-up starts to speak after pressing Record; should that be as loud
+// the first 100 ms the microphone heard, digital silence left out: the grown-up starts to speak
+// after pressing Record; should that be as loud
 // as speech and the take hold a block 20 dB quieter, the speech had begun before the take, and
 // that block is the floor).
 // A block is loud when it
