@@ -10,6 +10,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 20;
 constexpr int kIdlePollMs = 250;
+// How long the device is waited for to close before it is given up on (see closeAudioDevice()).
+constexpr std::chrono::milliseconds kCloseWait{500};
 
 // Starts SDL's audio driver unless playback has, and opens the default input device, paused.
 SDL_AudioDeviceID openDefaultInput(std::string& error) {
@@ -30,7 +32,8 @@ SDL_AudioDeviceID openDefaultInput(std::string& error) {
 
 }  // namespace
 
-AudioCapture::AudioCapture() : wakeEvent_(SDL_RegisterEvents(1)) {
+AudioCapture::AudioCapture()
+    : worker_(mutex_, [this](std::unique_lock<std::mutex>& lock) { work(lock); }) {
   SDL_InitSubSystem(SDL_INIT_EVENTS);
 }
 
@@ -78,12 +81,13 @@ void AudioCapture::release() {
 }
 
 bool AudioCapture::releaseBeforeLeaving(std::chrono::milliseconds wait) {
+  const Clock::time_point deadline = Clock::now() + wait;
   release();
   std::unique_lock lock(mutex_);
-  if (!workDone_.wait_for(lock, wait, [this] { return !working_; })) return false;
+  if (!worker_.waitLocked(lock, deadline)) return false;
   lock.unlock();
   settle();
-  return true;
+  return abandonedClosesEnded(deadline);
 }
 
 bool AudioCapture::isOpen() const {
@@ -91,16 +95,11 @@ bool AudioCapture::isOpen() const {
   return state_ == State::Open;
 }
 
-void AudioCapture::settle() {
-  std::unique_lock lock(mutex_);
-  std::thread worker = std::move(worker_);
-  lock.unlock();
-  if (worker.joinable()) worker.join();
-}
+void AudioCapture::settle() { worker_.settle(); }
 
 void AudioCapture::handleEvent(const SDL_Event& event) {
   std::lock_guard lock(mutex_);
-  if (event.type == wakeEvent_ && !working_ && worker_.joinable()) worker_.join();
+  worker_.handleEventLocked(event);
 }
 
 int AudioCapture::msUntilDue() const {
@@ -147,27 +146,21 @@ void AudioCapture::due() {
   listener->captured(samples);
 }
 
-void AudioCapture::startWorkLocked() {
-  if (working_) return;  // the worker looks at what is wanted again before it ends
-  if (worker_.joinable()) worker_.join();
-  working_ = true;
-  worker_ = std::thread(&AudioCapture::work, this);
-}
+void AudioCapture::startWorkLocked() { worker_.startLocked(); }
 
 void AudioCapture::beginTakeLocked() {
   // What the microphone heard before the take is not part of it.
   SDL_ClearQueuedAudio(device_);
 }
 
-void AudioCapture::work() {
-  std::unique_lock lock(mutex_);
+void AudioCapture::work(std::unique_lock<std::mutex>& lock) {
   for (;;) {
     if (state_ == State::Open && !wanted_) {
       state_ = State::Closing;
       const SDL_AudioDeviceID device = device_;
       lock.unlock();
-      SDL_CloseAudioDevice(device);
-      releaseAudioDriver();
+      // Closed, or given up on: either way the next take opens another.
+      closeAudioDevice(device, kCloseWait);
       lock.lock();
       device_ = 0;
       state_ = State::Closed;
@@ -195,10 +188,6 @@ void AudioCapture::work() {
       break;
     }
   }
-  working_ = false;
-  lock.unlock();
-  workDone_.notify_all();
-  endDeviceThread(wakeEvent_);
 }
 
 }  // namespace wordmeadow

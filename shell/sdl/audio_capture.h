@@ -3,14 +3,13 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "shell/capture.h"
+#include "shell/sdl/audio_driver.h"
 #include "shell/sdl/sdl_screen.h"
 
 namespace wordmeadow {
@@ -39,8 +38,9 @@ class AudioCapture : public Capture, public LoopService {
   void stop() override;
   void release() override;
 
-  // Lets the device go and waits at most this long for it to close. False when it has not
-  // closed by then: its thread still uses this object, which must then never be destroyed.
+  // Lets the device go and waits at most this long for it, and for any device given up on
+  // before, to close. False when one has not closed by then: its thread may still use this
+  // object, which must then never be destroyed, and SDL would wait for it in quitting.
   bool releaseBeforeLeaving(std::chrono::milliseconds wait);
   bool isOpen() const;
   // Waits until an opening or closing under way has finished.
@@ -55,21 +55,18 @@ class AudioCapture : public Capture, public LoopService {
 
   void startWorkLocked();
   void beginTakeLocked();
-  void work();
+  void work(std::unique_lock<std::mutex>& lock);
 
-  const Uint32 wakeEvent_;
   mutable std::mutex mutex_;
-  std::condition_variable workDone_;
   State state_ = State::Closed;
   bool wanted_ = false;   // the device should be open
   bool taking_ = false;   // a take runs: its samples go to listener_
-  bool working_ = false;  // the worker thread runs
   std::string failure_;   // why it could not be opened, not yet told to the listener
   Listener* listener_ = nullptr;
   SDL_AudioDeviceID device_ = 0;
-  std::thread worker_;
   std::vector<std::int16_t> buffer_;
   std::chrono::steady_clock::time_point nextPoll_{};
+  AudioWorker worker_;  // last: its thread uses all the rest
 };
 
 }  // namespace wordmeadow
