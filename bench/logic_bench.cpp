@@ -134,7 +134,7 @@ void BM_RightTileToNextLetterQueued(benchmark::State& state) {
 }
 BENCHMARK(BM_RightTileToNextLetterQueued)->Unit(benchmark::kMicrosecond);
 
-// Closing the device, untimed, takes SDL two periods (46 ms) each round, and a PulseAudio
+// Closing the device, untimed, takes SDL two periods (93 ms) each round, and a PulseAudio
 // stream closed within two seconds of its opening up to 1.5 s: a fixed count of rounds.
 void BM_ReopenedDeviceToNextLetterQueued(benchmark::State& state) {
   rightTileClicks(state, true);

@@ -40,7 +40,10 @@ SDL_AudioSpec AudioDevice::sampleFormat() {
   format.freq = 22050;
   format.format = AUDIO_S16SYS;
   format.channels = 1;
-  format.samples = 512;  // 23 ms: a cut-off is heard at once
+  // 46 ms: short enough that a cut-off is heard at once, long enough that SDL's audio thread,
+  // woken late on a busy machine, still comes in time. At 23 ms PulseAudio ran dry while a build
+  // shared the machine, and letters came out broken up.
+  format.samples = 1024;
   return format;
 }
 
@@ -101,7 +104,9 @@ SDL_AudioDeviceID AudioDevice::id() const {
   return device_;
 }
 
-void AudioDevice::settle() { worker_.settle(); }
+void AudioDevice::settle() {
+  worker_.settle();
+}
 
 bool AudioDevice::releaseBeforeLeaving() {
   const Clock::time_point deadline = Clock::now() + timing_.leaveWait;
@@ -121,7 +126,7 @@ void AudioDevice::handleEvent(const SDL_Event& event) {
   std::lock_guard lock(mutex_);
   worker_.handleEventLocked(event);
   if (event.type == SDL_AUDIODEVICEREMOVED && event.adevice.iscapture == 0 &&
-             state_ == State::Open && event.adevice.which == device_) {
+      state_ == State::Open && event.adevice.which == device_) {
     lost_ = true;
     wanted_ = false;  // until the next sound
     startWorkLocked();
@@ -148,7 +153,9 @@ void AudioDevice::due() {
   startWorkLocked();
 }
 
-void AudioDevice::startWorkLocked() { worker_.startLocked(); }
+void AudioDevice::startWorkLocked() {
+  worker_.startLocked();
+}
 
 void AudioDevice::startLocked(const std::vector<std::uint8_t>& samples) {
   SDL_ClearQueuedAudio(device_);
