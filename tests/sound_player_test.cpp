@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "shell/sdl/audio_capture.h"
 #include "shell/sdl/audio_driver.h"
-
 #include "temp_folder.h"
 
 namespace wordmeadow {
@@ -356,6 +356,63 @@ TEST_F(SoundDeviceTest, ADeviceWhoseClosingHangsIsLeftAndTheNextSoundOpensAnothe
   done = true;
   drain.join();
   close(reader);
+}
+
+// The microphone on the dummy driver, which hears silence: unplugged in the middle of a take
+// (SDL reports it removed, or only its stopping shows), the take ends with the reason, and the next
+// take opens it again and hears it.
+TEST_F(SoundDeviceTest, AMicrophoneUnpluggedInATakeEndsItAndTheNextTakeOpensItAgain) {
+  struct Listener : Capture::Listener {
+    void captured(std::span<const std::int16_t> samples) override { heard += samples.size(); }
+    void failed(const std::string& reason) override { why = reason; }
+    std::size_t heard = 0;
+    std::string why;
+  };
+  AudioCapture microphone;
+  Listener listener;
+  auto serveFor = [&](int ms) {
+    for (int waited = 0; waited < ms; waited += 20) {
+      SDL_Delay(20);
+      if (microphone.msUntilDue() >= 0) microphone.due();
+    }
+  };
+  auto takeUntilHeard = [&] {
+    listener.heard = 0;
+    microphone.start(listener);
+    microphone.settle();
+    ASSERT_TRUE(microphone.isOpen());
+    serveFor(200);
+    EXPECT_GT(listener.heard, 0u);
+  };
+  microphone.prepare();
+  takeUntilHeard();
+  SDL_Event removed{};
+  removed.type = SDL_AUDIODEVICEREMOVED;
+  removed.adevice.iscapture = 1;
+  removed.adevice.which = microphone.id() + 1;  // another microphone
+  microphone.handleEvent(removed);
+  EXPECT_TRUE(microphone.isOpen());
+  removed.adevice.which = microphone.id();
+  microphone.handleEvent(removed);
+  EXPECT_FALSE(microphone.isOpen());
+  EXPECT_EQ(microphone.msUntilDue(), 0);  // the take's end is told at once
+  microphone.due();
+  EXPECT_NE(listener.why.find("The microphone stopped"), std::string::npos) << listener.why;
+  microphone.settle();
+  EXPECT_FALSE(microphone.isOpen());
+  EXPECT_LT(microphone.msUntilDue(), 0);
+
+  takeUntilHeard();
+  // Only its status shows it, as for a stream that the sound server ended: SDL counts a device
+  // it no longer has as stopped.
+  listener.why.clear();
+  SDL_CloseAudioDevice(microphone.id());
+  serveFor(60);
+  EXPECT_NE(listener.why.find("The microphone stopped"), std::string::npos) << listener.why;
+  microphone.settle();
+  EXPECT_FALSE(microphone.isOpen());
+  microphone.stop();
+  microphone.release();
 }
 
 }  // namespace

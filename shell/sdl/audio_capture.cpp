@@ -10,6 +10,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 20;
 constexpr int kIdlePollMs = 250;
+constexpr const char* kLost =
+    "The microphone stopped (unplugged, or switched off in the system's sound settings). Plug it "
+    "in or switch it on, and record again.";
 // How long the device is waited for to close before it is given up on (see closeAudioDevice()).
 constexpr std::chrono::milliseconds kCloseWait{500};
 
@@ -55,7 +58,7 @@ void AudioCapture::start(Listener& listener) {
   listener_ = &listener;
   taking_ = true;
   wanted_ = true;
-  if (state_ == State::Open) {
+  if (state_ == State::Open && !lost_) {
     beginTakeLocked();
   } else {
     // Opened now, or again after a failure; the take begins once it is open.
@@ -92,20 +95,31 @@ bool AudioCapture::releaseBeforeLeaving(std::chrono::milliseconds wait) {
 
 bool AudioCapture::isOpen() const {
   std::lock_guard lock(mutex_);
-  return state_ == State::Open;
+  return state_ == State::Open && !lost_;
 }
 
-void AudioCapture::settle() { worker_.settle(); }
+SDL_AudioDeviceID AudioCapture::id() const {
+  std::lock_guard lock(mutex_);
+  return device_;
+}
+
+void AudioCapture::settle() {
+  worker_.settle();
+}
 
 void AudioCapture::handleEvent(const SDL_Event& event) {
   std::lock_guard lock(mutex_);
   worker_.handleEventLocked(event);
+  if (event.type == SDL_AUDIODEVICEREMOVED && event.adevice.iscapture != 0 &&
+      state_ == State::Open && event.adevice.which == device_) {
+    loseLocked();
+  }
 }
 
 int AudioCapture::msUntilDue() const {
   std::lock_guard lock(mutex_);
   if (taking_ && !failure_.empty()) return 0;
-  if (state_ != State::Open) return -1;  // while it opens, its wake-up comes
+  if (state_ != State::Open || lost_) return -1;  // while it opens, its wake-up comes
   const int spacing = taking_ ? kPollMs : kIdlePollMs;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextPoll_ - Clock::now());
   return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, spacing));
@@ -113,7 +127,11 @@ int AudioCapture::msUntilDue() const {
 
 void AudioCapture::due() {
   std::unique_lock lock(mutex_);
-  if (state_ == State::Open && !taking_) {
+  // Removed, and its event not handled yet, or its stream ended by the sound server.
+  if (state_ == State::Open && !lost_ && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+    loseLocked();
+  }
+  if (state_ == State::Open && !lost_ && !taking_) {
     // Between takes what it hears is dropped.
     nextPoll_ = Clock::now() + std::chrono::milliseconds(kIdlePollMs);
     SDL_ClearQueuedAudio(device_);
@@ -130,7 +148,7 @@ void AudioCapture::due() {
     listener->failed(why);
     return;
   }
-  if (state_ != State::Open) return;
+  if (state_ != State::Open || lost_) return;
   nextPoll_ = Clock::now() + std::chrono::milliseconds(kPollMs);
   const Uint32 bytes = SDL_GetQueuedAudioSize(device_);
   buffer_.resize(bytes / sizeof(std::int16_t));
@@ -146,7 +164,17 @@ void AudioCapture::due() {
   listener->captured(samples);
 }
 
-void AudioCapture::startWorkLocked() { worker_.startLocked(); }
+void AudioCapture::startWorkLocked() {
+  worker_.startLocked();
+}
+
+void AudioCapture::loseLocked() {
+  if (lost_) return;
+  lost_ = true;
+  wanted_ = false;  // until the next take, which opens it again
+  if (taking_) failure_ = kLost;
+  startWorkLocked();
+}
 
 void AudioCapture::beginTakeLocked() {
   // What the microphone heard before the take is not part of it.
@@ -155,7 +183,7 @@ void AudioCapture::beginTakeLocked() {
 
 void AudioCapture::work(std::unique_lock<std::mutex>& lock) {
   for (;;) {
-    if (state_ == State::Open && !wanted_) {
+    if (state_ == State::Open && (!wanted_ || lost_)) {
       state_ = State::Closing;
       const SDL_AudioDeviceID device = device_;
       lock.unlock();
@@ -163,6 +191,7 @@ void AudioCapture::work(std::unique_lock<std::mutex>& lock) {
       closeAudioDevice(device, kCloseWait);
       lock.lock();
       device_ = 0;
+      lost_ = false;
       state_ = State::Closed;
     } else if (state_ == State::Closed && wanted_ && failure_.empty()) {
       state_ = State::Opening;

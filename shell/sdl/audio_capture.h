@@ -22,7 +22,9 @@ namespace wordmeadow {
 // what it queues between takes is dropped, four times a second. Opening and closing run on a thread
 // of their own, as for playback (see AudioDevice): a hung sound server keeps a connecting client
 // waiting for 30 s, and closing waits for SDL's audio thread. The event loop serves it: the
-// samples of a take are taken from SDL's queue every 20 ms and handed to the listener there.
+// samples of a take are taken from SDL's queue every 20 ms and handed to the listener there. A
+// microphone that is unplugged, or whose stream the sound server ends, is closed: a take under way
+// fails with the reason, and the next take opens the default microphone again.
 class AudioCapture : public Capture, public LoopService {
  public:
   static constexpr std::uint32_t kRate = 22050;
@@ -43,6 +45,7 @@ class AudioCapture : public Capture, public LoopService {
   // object, which must then never be destroyed, and SDL would wait for it in quitting.
   bool releaseBeforeLeaving(std::chrono::milliseconds wait);
   bool isOpen() const;
+  SDL_AudioDeviceID id() const;
   // Waits until an opening or closing under way has finished.
   void settle();
 
@@ -55,13 +58,17 @@ class AudioCapture : public Capture, public LoopService {
 
   void startWorkLocked();
   void beginTakeLocked();
+  // The device was removed, or stopped giving sound: it is closed, and a take under way ends
+  // with the reason.
+  void loseLocked();
   void work(std::unique_lock<std::mutex>& lock);
 
   mutable std::mutex mutex_;
   State state_ = State::Closed;
-  bool wanted_ = false;   // the device should be open
-  bool taking_ = false;   // a take runs: its samples go to listener_
-  std::string failure_;   // why it could not be opened, not yet told to the listener
+  bool wanted_ = false;  // the device should be open
+  bool taking_ = false;  // a take runs: its samples go to listener_
+  bool lost_ = false;    // the open device was removed: close it
+  std::string failure_;  // why it could not be opened, not yet told to the listener
   Listener* listener_ = nullptr;
   SDL_AudioDeviceID device_ = 0;
   std::vector<std::int16_t> buffer_;
