@@ -139,7 +139,7 @@ void BM_RightTileToNextLetterQueued(benchmark::State& state) {
 }
 BENCHMARK(BM_RightTileToNextLetterQueued)->Unit(benchmark::kMicrosecond);
 
-// Closing the device, untimed, takes SDL two periods (93 ms) each round, and a PulseAudio
+// Closing the device, untimed, takes SDL two periods (186 ms) each round, and a PulseAudio
 // stream closed within two seconds of its opening up to 1.5 s: a fixed count of rounds.
 void BM_ReopenedDeviceToNextLetterQueued(benchmark::State& state) {
   rightTileClicks(state, true);
@@ -237,7 +237,7 @@ BENCHMARK(BM_RecorderKeepToSaved)->Unit(benchmark::kMillisecond);
 // (trimmed and levelled), encoded as WAV, written whole (a temporary file renamed), then played
 // by the sound player (read back, decoded and queued, the device opened first when it has been
 // let go) up to the moment SDL's audio thread takes its first samples. The sound is heard after
-// the device's own buffering, one period (46 ms) at most.
+// the device's own buffering, one period (93 ms) at most.
 void BM_TakeHeardBack(benchmark::State& state, bool deviceLetGo) {
   using Clock = std::chrono::steady_clock;
   const fs::path folder = makeFolder("take");

@@ -40,10 +40,11 @@ SDL_AudioSpec AudioDevice::sampleFormat() {
   format.freq = 22050;
   format.format = AUDIO_S16SYS;
   format.channels = 1;
-  // 46 ms: short enough that a cut-off is heard at once, long enough that SDL's audio thread,
-  // woken late on a busy machine, still comes in time. At 23 ms PulseAudio ran dry while a build
-  // shared the machine, and letters came out broken up.
-  format.samples = 1024;
+  // 93 ms: long enough that SDL's audio thread and the sound server, woken late on a busy
+  // machine, still come in time, short enough that a sound starts within a click's moment. At
+  // 23 ms, and still at 46, PulseAudio ran dry while builds shared the machine, and letters came
+  // out broken up.
+  format.samples = 2048;
   return format;
 }
 

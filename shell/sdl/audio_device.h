@@ -44,7 +44,7 @@ class AudioDevice {
     std::chrono::milliseconds leaveWait{1000};
     // How long the device is waited for to close before it is given up on: it goes on closing
     // by itself (see closeAudioDevice()) and the next sound opens another. SDL closes a device
-    // in two of its periods (93 ms).
+    // in two of its periods (186 ms).
     std::chrono::milliseconds closeWait{500};
   };
 
