@@ -11,8 +11,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 20;
 constexpr int kIdlePollMs = 250;
 constexpr const char* kLost =
-    "The microphone stopped (unplugged, or switched off in the system's sound settings). Plug it "
-    "in or switch it on, and record again.";
+    "The microphone stopped (unplugged or switched off). Plug it in and record again.";
 // How long the device is waited for to close before it is given up on (see closeAudioDevice()).
 constexpr std::chrono::milliseconds kCloseWait{500};
 

@@ -11,6 +11,7 @@ import fcntl
 import os
 import resource
 import signal
+import socket
 import subprocess
 import sys
 import threading
@@ -118,8 +119,10 @@ class SoundServer:
         if self.kind == "pulseaudio":
             modules = ["-L", " ".join(["module-null-sink"] + NULL_SINK)]
             if self.microphone:
+                # The command line interface's socket: pactl cannot end a stream.
                 modules += ["-L", " ".join(["module-null-sink"] + MIC_SINK),
-                            "-L", " ".join(["module-remap-source"] + MIC_SOURCE)]
+                            "-L", " ".join(["module-remap-source"] + MIC_SOURCE),
+                            "-L", "module-cli-protocol-unix"]
             self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
                          "--use-pid-file=no", *modules, "-L", "module-native-protocol-unix"],
                         self.daemons)
@@ -157,6 +160,24 @@ class SoundServer:
         microphone = [fields[0] for fields in sources if fields[1] == "microphone"]
         return [line for line in self._pactl("list", "short", "source-outputs").stdout.splitlines()
                 if line.split("\t")[1:2] == microphone]
+
+    def unplug_microphone(self):
+        """Ends the virtual microphone's capture streams, as the server does when the device
+        behind them goes away."""
+        for line in self.recording_clients():
+            self._command(f"kill-source-output {line.split(chr(9))[0]}")
+
+    def _command(self, command):
+        """A command of PulseAudio's command line interface, through its socket (pacmd looks
+        for a PID file, which the test's server does not write)."""
+        with socket.socket(socket.AF_UNIX) as cli:
+            cli.settimeout(10)
+            cli.connect(os.path.join(self.runtime, "pulse", "cli"))
+            cli.sendall(command.encode() + b"\n")
+            cli.shutdown(socket.SHUT_WR)
+            answer = b"".join(iter(lambda: cli.recv(4096), b"")).decode()
+        if "No" in answer or "Unknown" in answer or "failed" in answer.lower():
+            raise AssertionError(f"{command}: {answer}")
 
     def say(self, wav):
         """Plays the file into the virtual microphone; returns at once."""
@@ -291,6 +312,25 @@ class SoundServerCase(e2e.ProgramTestCase):
         onset = next(i for i, value in enumerate(samples) if abs(value) > 1000)
         self.assertTrue(0.05 < onset / rate <= 0.1, onset / rate)
         self.assertAlmostEqual(len(samples) / rate, 0.08 + 0.6 + 0.15, delta=0.03)
+
+        # The microphone is unplugged in the middle of a take (the server ends its stream): the
+        # take ends, Record shows again, and the next Record opens the microphone again.
+        self.click(recorder, RECORDER_BUTTON)  # Record
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_grey, program)
+        unplugged = time.monotonic()
+        server.unplug_microphone()
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_red, program)
+        self.assertLess(time.monotonic() - unplugged, 5, "the take should end at once, not at 10 s")
+        self.x.screenshot().save_png(os.path.join(self.root, "unplugged.png"))
+        eventually(lambda: (server.recording_clients() == [], server.recording_clients()), 10,
+                   "the recorder to let the lost microphone go")
+        self.click(recorder, RECORDER_BUTTON)  # Record
+        eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 10,
+                   "the recorder to open the microphone again")
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_grey, program)
+        self.click(recorder, RECORDER_BUTTON)  # Stop: nothing was said
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_red, program)
+        program.check_running()
         program.stop()
         self.assertEqual(program.proc.returncode, 0, program.stderr())
 
