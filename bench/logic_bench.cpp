@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -236,8 +237,9 @@ BENCHMARK(BM_RecorderKeepToSaved)->Unit(benchmark::kMillisecond);
 // From Stop to the take heard back, piece by piece as the recorder goes: the take finished
 // (trimmed and levelled), encoded as WAV, written whole (a temporary file renamed), then played
 // by the sound player (read back, decoded and queued, the device opened first when it has been
-// let go) up to the moment SDL's audio thread takes its first samples. The sound is heard after
-// the device's own buffering, one period (93 ms) at most.
+// let go) up to the moment SDL's audio thread takes its first samples: at most a period (93 ms)
+// after they were queued. The sound is heard after the device's own buffering, on PulseAudio about
+// one more period.
 void BM_TakeHeardBack(benchmark::State& state, bool deviceLetGo) {
   using Clock = std::chrono::steady_clock;
   const fs::path folder = makeFolder("take");
@@ -251,10 +253,14 @@ void BM_TakeHeardBack(benchmark::State& state, bool deviceLetGo) {
   take.add(said);
   double finished = 0, encoded = 0, written = 0, queued = 0;
   auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  // Stop comes at any moment of the device's period, not just after it has taken the last take.
+  std::minstd_rand moment(1);
   for (auto _ : state) {
     if (deviceLetGo) {
       sound.device().release();
       sound.device().settle();
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(moment() % 100'000));
     }
     const Clock::time_point start = Clock::now();
     const FinishedTake done = finishTake(take);
