@@ -97,9 +97,8 @@ bool closeAudioDevice(SDL_AudioDeviceID device, std::chrono::milliseconds wait) 
 bool abandonedClosesEnded(std::chrono::steady_clock::time_point deadline) {
   std::unique_lock lock(closingMutex);
   const bool ended = closingEnded.wait_until(lock, deadline, [] {
-    return std::all_of(closings.begin(), closings.end(), [](const Closing& closing) {
-      return !closing.abandoned || closing.ended;
-    });
+    return std::all_of(closings.begin(), closings.end(),
+                       [](const Closing& closing) { return !closing.abandoned || closing.ended; });
   });
   joinEndedLocked();
   return ended && !anyAbandonedLocked();
