@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     want.freq = 22050;
     want.format = AUDIO_S16SYS;
     want.channels = 1;
-    want.samples = 512;
+    want.samples = 2048;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
     if (device != 0 && SDL_LoadWAV(argv[2], &wav, &samples, &length) != nullptr) {
       SDL_QueueAudio(device, samples, length);

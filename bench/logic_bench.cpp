@@ -7,22 +7,28 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "letters/letter_pool.h"
 #include "letters/rec_window.h"
+#include "shell/files.h"
 #include "shell/folder_listing.h"
 #include "shell/platform_base.h"
 #include "shell/program.h"
 #include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
+#include "shell/wav_file.h"
 #include "shell/window_system.h"
+#include "voice/take.h"
 #include "voice/voices_window.h"
 
 namespace wordmeadow {
@@ -136,7 +142,7 @@ void BM_RightTileToNextLetterQueued(benchmark::State& state) {
 }
 BENCHMARK(BM_RightTileToNextLetterQueued)->Unit(benchmark::kMicrosecond);
 
-// Closing the device, untimed, takes SDL two periods (46 ms) each round, and a PulseAudio
+// Closing the device, untimed, takes SDL two periods (186 ms) each round, and a PulseAudio
 // stream closed within two seconds of its opening up to 1.5 s: a fixed count of rounds.
 void BM_ReopenedDeviceToNextLetterQueued(benchmark::State& state) {
   rightTileClicks(state, true);
@@ -266,6 +272,78 @@ void BM_RecorderKeepToSaved(benchmark::State& state) {
   recorderStep(state, true);
 }
 BENCHMARK(BM_RecorderKeepToSaved)->Unit(benchmark::kMillisecond);
+
+// From Stop to the take heard back, piece by piece as the recorder goes: the take finished
+// (trimmed and levelled), encoded as WAV, written whole (a temporary file renamed), then played
+// by the sound player (read back, decoded and queued, the device opened first when it has been
+// let go) up to the moment SDL's audio thread takes its first samples: at most a period (93 ms)
+// after they were queued. The sound is heard after the device's own buffering, on PulseAudio about
+// one more period.
+void BM_TakeHeardBack(benchmark::State& state, bool deviceLetGo) {
+  using Clock = std::chrono::steady_clock;
+  const fs::path folder = makeFolder("take");
+  const std::string path = (folder / "take.wav").string();
+  SoundPlayer sound;
+  Take take(22050);
+  std::vector<std::int16_t> said(22050 * 12 / 10, 0);
+  for (std::size_t i = 22050 * 3 / 10; i < 22050 * 8 / 10; ++i) {
+    said[i] = static_cast<std::int16_t>(i % 50 < 25 ? 3000 : -3000);
+  }
+  take.add(said);
+  double finished = 0, encoded = 0, written = 0, queued = 0;
+  auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  // Stop comes at any moment of the device's period, not just after it has taken the last take.
+  std::minstd_rand moment(1);
+  for (auto _ : state) {
+    if (deviceLetGo) {
+      sound.device().release();
+      sound.device().settle();
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(moment() % 100'000));
+    }
+    const Clock::time_point start = Clock::now();
+    const FinishedTake done = finishTake(take);
+    const Clock::time_point t1 = Clock::now();
+    const std::vector<std::uint8_t> wav = encodeWav(done.samples, take.rate());
+    const Clock::time_point t2 = Clock::now();
+    if (!replaceFileWhole(path, wav)) state.SkipWithError("the take could not be written");
+    const Clock::time_point t3 = Clock::now();
+    sound.play({path});
+    sound.device().settle();
+    const Clock::time_point t4 = Clock::now();
+    const SDL_AudioDeviceID device = sound.device().id();
+    if (device == 0) {
+      state.SkipWithError("no sound device");
+      break;
+    }
+    // Its first period taken from the queue (the take needs no conversion: its bytes are queued
+    // as they are).
+    const auto whole = static_cast<Uint32>(done.samples.size() * sizeof(std::int16_t));
+    while (SDL_GetQueuedAudioSize(device) >= whole) {
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    const Clock::time_point playing = Clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(playing - start).count());
+    finished += ms(t1 - start);
+    encoded += ms(t2 - t1);
+    written += ms(t3 - t2);
+    queued += ms(t4 - t3);
+  }
+  using benchmark::Counter;
+  state.counters["finish_ms"] = Counter(finished, Counter::kAvgIterations);
+  state.counters["encode_ms"] = Counter(encoded, Counter::kAvgIterations);
+  state.counters["write_ms"] = Counter(written, Counter::kAvgIterations);
+  state.counters["play_ms"] = Counter(queued, Counter::kAvgIterations);
+  fs::remove_all(folder);
+}
+BENCHMARK_CAPTURE(BM_TakeHeardBack, device_open, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+// Closing the device, untimed, takes two periods each round.
+BENCHMARK_CAPTURE(BM_TakeHeardBack, device_let_go, true)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace wordmeadow

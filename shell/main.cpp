@@ -94,8 +94,9 @@ int run(bool recorder) {
     wordmeadow::SoundPlayer sound;
     wordmeadow::AudioCapture microphone;
     status = showWindows(sound, microphone, recorder);
-    const bool soundClosed = sound.device().releaseBeforeLeaving();
-    if (!microphone.releaseBeforeLeaving(std::chrono::seconds(1)) || !soundClosed) {
+    // The microphone is not waited for once the sound device has not closed in time.
+    if (!sound.device().releaseBeforeLeaving() ||
+        !microphone.releaseBeforeLeaving(std::chrono::seconds(1))) {
       // The sound server hangs, and SDL would wait for it for ever, in closing the device as in
       // quitting. The windows are gone and nothing is left to keep: end without it.
       std::fflush(nullptr);

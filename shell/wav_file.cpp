@@ -2,25 +2,10 @@
 
 #include <cstring>
 
+#include "shell/little_endian.h"
+
 namespace wordmeadow {
 namespace {
-
-std::uint32_t get32(const std::uint8_t* p) {
-  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-std::uint16_t get16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
 
 bool isRiffWave(const std::uint8_t* bytes, std::size_t size) {
   return size >= 12 && std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WAVE", 4) == 0;
@@ -72,9 +57,9 @@ std::vector<std::uint8_t> encodeWav(std::span<const std::int16_t> samples, std::
   const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
   std::vector<std::uint8_t> out;
   out.reserve(44 + dataBytes);
-  out.insert(out.end(), {'R', 'I', 'F', 'F'});
+  putTag(out, "RIFF");
   put32(out, 36 + dataBytes);
-  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  putTag(out, "WAVEfmt ");
   put32(out, 16);
   put16(out, 1);  // PCM
   put16(out, 1);  // mono
@@ -82,7 +67,7 @@ std::vector<std::uint8_t> encodeWav(std::span<const std::int16_t> samples, std::
   put32(out, rate * 2);  // bytes a second
   put16(out, 2);         // bytes a frame
   put16(out, 16);
-  out.insert(out.end(), {'d', 'a', 't', 'a'});
+  putTag(out, "data");
   put32(out, dataBytes);
   for (const std::int16_t s : samples) put16(out, static_cast<std::uint16_t>(s));
   return out;

@@ -1,18 +1,26 @@
 #include "shell/sdl/sound_player.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "shell/sdl/audio_capture.h"
+#include "shell/sdl/audio_driver.h"
 #include "temp_folder.h"
 
 namespace wordmeadow {
@@ -21,8 +29,9 @@ namespace {
 using testing::TempFolder;
 namespace fs = std::filesystem;
 
-// A RIFF/WAVE file of 16-bit mono samples at 22050 Hz, or with another format tag.
-std::string wavBytes(std::size_t frames, std::uint16_t formatTag = 1) {
+// A RIFF/WAVE file of 16-bit mono samples at 22050 Hz, or with another format tag; sample i is
+// i * step.
+std::string wavBytes(std::size_t frames, std::uint16_t formatTag = 1, std::uint16_t step = 37) {
   auto u32 = [](std::uint32_t v) {
     return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
                        static_cast<char>(v >> 24)};
@@ -33,7 +42,7 @@ std::string wavBytes(std::size_t frames, std::uint16_t formatTag = 1) {
   const auto dataBytes = static_cast<std::uint32_t>(frames * 2);
   std::string wav = "RIFF" + u32(36 + dataBytes) + "WAVEfmt " + u32(16) + u16(formatTag) + u16(1) +
                     u32(22050) + u32(44100) + u16(2) + u16(16) + "data" + u32(dataBytes);
-  for (std::size_t i = 0; i < frames; ++i) wav += u16(static_cast<std::uint16_t>(i * 37));
+  for (std::size_t i = 0; i < frames; ++i) wav += u16(static_cast<std::uint16_t>(i * step));
   return wav;
 }
 
@@ -185,7 +194,10 @@ TEST(SoundPlayerWithoutDevice, RunsSilently) {
 class SoundDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
-  void TearDown() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+  void TearDown() override {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SDL_DISKAUDIOFILE");
+  }
   static AudioDevice::Timing quick() {
     using std::chrono::milliseconds;
     return {milliseconds(0), milliseconds(0), std::chrono::hours(1)};
@@ -275,6 +287,132 @@ TEST_F(SoundDeviceTest, WithoutADeviceItTriesAgainOnlyAfterTheRetrySpacing) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   play(player);  // within the spacing: not tried, though it would open now
   EXPECT_FALSE(player.device().isOpen());
+}
+
+// A device whose closing hangs, as when the sound server stops answering: SDL's disk driver writes
+// into a pipe that nobody empties, so its audio thread waits in the write and closing waits for
+// that thread. The device is given up on, the next sound opens another and is heard, and the
+// closing left behind ends by itself once the pipe is emptied.
+TEST_F(SoundDeviceTest, ADeviceWhoseClosingHangsIsLeftAndTheNextSoundOpensAnother) {
+  const std::string pipe = folder.path() + "/sound.raw";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const int pipeBytes = fcntl(reader, F_SETPIPE_SZ, 4096);
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", pipe.c_str(), 1);
+  folder.touch("B.wav", wavBytes(441, 1, 53));
+  AudioDevice::Timing timing = quick();
+  timing.closeWait = std::chrono::milliseconds(100);
+
+  std::mutex heardMutex;
+  std::string heard;
+  std::atomic<bool> draining = false;
+  std::atomic<bool> done = false;
+  std::thread drain([&] {
+    char buffer[4096];
+    while (!done) {
+      const ssize_t got = draining ? read(reader, buffer, sizeof buffer) : 0;
+      if (got > 0) {
+        std::lock_guard lock(heardMutex);
+        heard.append(buffer, static_cast<std::size_t>(got));
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }
+  });
+  {
+    SoundPlayer player(timing);
+    play(player);
+    ASSERT_TRUE(player.device().isOpen());
+    // Once the pipe is full, the device's thread waits in its write.
+    int queued = 0;
+    for (int round = 0; round < 500 && queued < pipeBytes; ++round) {
+      SDL_Delay(10);
+      ioctl(reader, FIONREAD, &queued);
+    }
+    ASSERT_EQ(queued, pipeBytes);
+    player.device().release();
+    player.device().settle();  // no longer than the wait for the closing
+    EXPECT_FALSE(player.device().isOpen());
+    EXPECT_FALSE(abandonedClosesEnded(std::chrono::steady_clock::now()));
+
+    player.play({folder.path() + "/B.wav"});
+    player.device().settle();
+    EXPECT_TRUE(player.device().isOpen());
+    draining = true;
+    // B's first samples (53, 106, 159, 212) come out of the pipe.
+    const std::string b = wavBytes(5, 1, 53).substr(46);
+    bool found = false;
+    for (int round = 0; round < 500 && !found; ++round) {
+      SDL_Delay(10);
+      std::lock_guard lock(heardMutex);
+      found = heard.find(b) != std::string::npos;
+    }
+    EXPECT_TRUE(found) << "the sound after the hung closing was not heard";
+    EXPECT_TRUE(abandonedClosesEnded(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+    EXPECT_TRUE(player.device().releaseBeforeLeaving());
+  }
+  done = true;
+  drain.join();
+  close(reader);
+}
+
+// The microphone on the dummy driver, which hears silence: unplugged in the middle of a take
+// (SDL reports it removed, or only its stopping shows), the take ends with the reason, and the next
+// take opens it again and hears it.
+TEST_F(SoundDeviceTest, AMicrophoneUnpluggedInATakeEndsItAndTheNextTakeOpensItAgain) {
+  struct Listener : Capture::Listener {
+    void captured(std::span<const std::int16_t> samples) override { heard += samples.size(); }
+    void failed(const std::string& reason) override { why = reason; }
+    std::size_t heard = 0;
+    std::string why;
+  };
+  AudioCapture microphone;
+  Listener listener;
+  auto serveFor = [&](int ms) {
+    for (int waited = 0; waited < ms; waited += 20) {
+      SDL_Delay(20);
+      if (microphone.msUntilDue() >= 0) microphone.due();
+    }
+  };
+  auto takeUntilHeard = [&] {
+    listener.heard = 0;
+    microphone.start(listener);
+    microphone.settle();
+    ASSERT_TRUE(microphone.isOpen());
+    serveFor(200);
+    EXPECT_GT(listener.heard, 0u);
+  };
+  microphone.prepare();
+  takeUntilHeard();
+  SDL_Event removed{};
+  removed.type = SDL_AUDIODEVICEREMOVED;
+  removed.adevice.iscapture = 1;
+  removed.adevice.which = microphone.id() + 1;  // another microphone
+  microphone.handleEvent(removed);
+  EXPECT_TRUE(microphone.isOpen());
+  removed.adevice.which = microphone.id();
+  microphone.handleEvent(removed);
+  EXPECT_FALSE(microphone.isOpen());
+  EXPECT_EQ(microphone.msUntilDue(), 0);  // the take's end is told at once
+  microphone.due();
+  EXPECT_NE(listener.why.find("The microphone stopped"), std::string::npos) << listener.why;
+  microphone.settle();
+  EXPECT_FALSE(microphone.isOpen());
+  EXPECT_LT(microphone.msUntilDue(), 0);
+
+  takeUntilHeard();
+  // Only its status shows it, as for a stream that the sound server ended: SDL counts a device
+  // it no longer has as stopped.
+  listener.why.clear();
+  SDL_CloseAudioDevice(microphone.id());
+  serveFor(60);
+  EXPECT_NE(listener.why.find("The microphone stopped"), std::string::npos) << listener.why;
+  microphone.settle();
+  EXPECT_FALSE(microphone.isOpen());
+  microphone.stop();
+  microphone.release();
 }
 
 }  // namespace

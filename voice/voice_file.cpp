@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "shell/files.h"
+#include "shell/little_endian.h"
 #include "shell/paths.h"
 #include "shell/wav_file.h"
 #include "voice/voice_sounds.h"
@@ -43,23 +44,6 @@ std::uint32_t crc32(const std::uint8_t* bytes, std::size_t size) {
   std::uint32_t c = 0xFFFFFFFFu;
   for (std::size_t i = 0; i < size; ++i) c = kCrcTable[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
   return c ^ 0xFFFFFFFFu;
-}
-
-std::uint16_t get16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t get32(const std::uint8_t* p) {
-  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-void put16(std::vector<std::uint8_t>& out, std::size_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::size_t v) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 // A sound's file name as a zip names it, with '/' between folders whatever the system.

@@ -10,6 +10,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 20;
 constexpr int kIdlePollMs = 250;
+constexpr const char* kLost =
+    "The microphone stopped (unplugged or switched off). Plug it in and record again.";
+// How long the device is waited for to close before it is given up on (see closeAudioDevice()).
+constexpr std::chrono::milliseconds kCloseWait{500};
 
 // Starts SDL's audio driver unless playback has, and opens the default input device, paused.
 SDL_AudioDeviceID openDefaultInput(std::string& error) {
@@ -30,7 +34,8 @@ SDL_AudioDeviceID openDefaultInput(std::string& error) {
 
 }  // namespace
 
-AudioCapture::AudioCapture() : wakeEvent_(SDL_RegisterEvents(1)) {
+AudioCapture::AudioCapture()
+    : worker_(mutex_, [this](std::unique_lock<std::mutex>& lock) { work(lock); }) {
   SDL_InitSubSystem(SDL_INIT_EVENTS);
 }
 
@@ -52,7 +57,7 @@ void AudioCapture::start(Listener& listener) {
   listener_ = &listener;
   taking_ = true;
   wanted_ = true;
-  if (state_ == State::Open) {
+  if (state_ == State::Open && !lost_) {
     beginTakeLocked();
   } else {
     // Opened now, or again after a failure; the take begins once it is open.
@@ -78,35 +83,42 @@ void AudioCapture::release() {
 }
 
 bool AudioCapture::releaseBeforeLeaving(std::chrono::milliseconds wait) {
+  const Clock::time_point deadline = Clock::now() + wait;
   release();
   std::unique_lock lock(mutex_);
-  if (!workDone_.wait_for(lock, wait, [this] { return !working_; })) return false;
+  if (!worker_.waitLocked(lock, deadline)) return false;
   lock.unlock();
   settle();
-  return true;
+  return abandonedClosesEnded(deadline);
 }
 
 bool AudioCapture::isOpen() const {
   std::lock_guard lock(mutex_);
-  return state_ == State::Open;
+  return state_ == State::Open && !lost_;
+}
+
+SDL_AudioDeviceID AudioCapture::id() const {
+  std::lock_guard lock(mutex_);
+  return device_;
 }
 
 void AudioCapture::settle() {
-  std::unique_lock lock(mutex_);
-  std::thread worker = std::move(worker_);
-  lock.unlock();
-  if (worker.joinable()) worker.join();
+  worker_.settle();
 }
 
 void AudioCapture::handleEvent(const SDL_Event& event) {
   std::lock_guard lock(mutex_);
-  if (event.type == wakeEvent_ && !working_ && worker_.joinable()) worker_.join();
+  worker_.handleEventLocked(event);
+  if (event.type == SDL_AUDIODEVICEREMOVED && event.adevice.iscapture != 0 &&
+      state_ == State::Open && event.adevice.which == device_) {
+    loseLocked();
+  }
 }
 
 int AudioCapture::msUntilDue() const {
   std::lock_guard lock(mutex_);
   if (taking_ && !failure_.empty()) return 0;
-  if (state_ != State::Open) return -1;  // while it opens, its wake-up comes
+  if (state_ != State::Open || lost_) return -1;  // while it opens, its wake-up comes
   const int spacing = taking_ ? kPollMs : kIdlePollMs;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextPoll_ - Clock::now());
   return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, spacing));
@@ -114,7 +126,11 @@ int AudioCapture::msUntilDue() const {
 
 void AudioCapture::due() {
   std::unique_lock lock(mutex_);
-  if (state_ == State::Open && !taking_) {
+  // Removed, and its event not handled yet, or its stream ended by the sound server.
+  if (state_ == State::Open && !lost_ && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+    loseLocked();
+  }
+  if (state_ == State::Open && !lost_ && !taking_) {
     // Between takes what it hears is dropped.
     nextPoll_ = Clock::now() + std::chrono::milliseconds(kIdlePollMs);
     SDL_ClearQueuedAudio(device_);
@@ -131,7 +147,7 @@ void AudioCapture::due() {
     listener->failed(why);
     return;
   }
-  if (state_ != State::Open) return;
+  if (state_ != State::Open || lost_) return;
   nextPoll_ = Clock::now() + std::chrono::milliseconds(kPollMs);
   const Uint32 bytes = SDL_GetQueuedAudioSize(device_);
   buffer_.resize(bytes / sizeof(std::int16_t));
@@ -148,10 +164,15 @@ void AudioCapture::due() {
 }
 
 void AudioCapture::startWorkLocked() {
-  if (working_) return;  // the worker looks at what is wanted again before it ends
-  if (worker_.joinable()) worker_.join();
-  working_ = true;
-  worker_ = std::thread(&AudioCapture::work, this);
+  worker_.startLocked();
+}
+
+void AudioCapture::loseLocked() {
+  if (lost_) return;
+  lost_ = true;
+  wanted_ = false;  // until the next take, which opens it again
+  if (taking_) failure_ = kLost;
+  startWorkLocked();
 }
 
 void AudioCapture::beginTakeLocked() {
@@ -159,17 +180,17 @@ void AudioCapture::beginTakeLocked() {
   SDL_ClearQueuedAudio(device_);
 }
 
-void AudioCapture::work() {
-  std::unique_lock lock(mutex_);
+void AudioCapture::work(std::unique_lock<std::mutex>& lock) {
   for (;;) {
-    if (state_ == State::Open && !wanted_) {
+    if (state_ == State::Open && (!wanted_ || lost_)) {
       state_ = State::Closing;
       const SDL_AudioDeviceID device = device_;
       lock.unlock();
-      SDL_CloseAudioDevice(device);
-      releaseAudioDriver();
+      // Closed, or given up on: either way the next take opens another.
+      closeAudioDevice(device, kCloseWait);
       lock.lock();
       device_ = 0;
+      lost_ = false;
       state_ = State::Closed;
     } else if (state_ == State::Closed && wanted_ && failure_.empty()) {
       state_ = State::Opening;
@@ -195,10 +216,6 @@ void AudioCapture::work() {
       break;
     }
   }
-  working_ = false;
-  lock.unlock();
-  workDone_.notify_all();
-  endDeviceThread(wakeEvent_);
 }
 
 }  // namespace wordmeadow

@@ -3,14 +3,13 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "shell/capture.h"
+#include "shell/sdl/audio_driver.h"
 #include "shell/sdl/sdl_screen.h"
 
 namespace wordmeadow {
@@ -23,7 +22,9 @@ namespace wordmeadow {
 // what it queues between takes is dropped, four times a second. Opening and closing run on a thread
 // of their own, as for playback (see AudioDevice): a hung sound server keeps a connecting client
 // waiting for 30 s, and closing waits for SDL's audio thread. The event loop serves it: the
-// samples of a take are taken from SDL's queue every 20 ms and handed to the listener there.
+// samples of a take are taken from SDL's queue every 20 ms and handed to the listener there. A
+// microphone that is unplugged, or whose stream the sound server ends, is closed: a take under way
+// fails with the reason, and the next take opens the default microphone again.
 class AudioCapture : public Capture, public LoopService {
  public:
   static constexpr std::uint32_t kRate = 22050;
@@ -39,10 +40,12 @@ class AudioCapture : public Capture, public LoopService {
   void stop() override;
   void release() override;
 
-  // Lets the device go and waits at most this long for it to close. False when it has not
-  // closed by then: its thread still uses this object, which must then never be destroyed.
+  // Lets the device go and waits at most this long for it, and for any device given up on
+  // before, to close. False when one has not closed by then: its thread may still use this
+  // object, which must then never be destroyed, and SDL would wait for it in quitting.
   bool releaseBeforeLeaving(std::chrono::milliseconds wait);
   bool isOpen() const;
+  SDL_AudioDeviceID id() const;
   // Waits until an opening or closing under way has finished.
   void settle();
 
@@ -55,21 +58,22 @@ class AudioCapture : public Capture, public LoopService {
 
   void startWorkLocked();
   void beginTakeLocked();
-  void work();
+  // The device was removed, or stopped giving sound: it is closed, and a take under way ends
+  // with the reason.
+  void loseLocked();
+  void work(std::unique_lock<std::mutex>& lock);
 
-  const Uint32 wakeEvent_;
   mutable std::mutex mutex_;
-  std::condition_variable workDone_;
   State state_ = State::Closed;
-  bool wanted_ = false;   // the device should be open
-  bool taking_ = false;   // a take runs: its samples go to listener_
-  bool working_ = false;  // the worker thread runs
-  std::string failure_;   // why it could not be opened, not yet told to the listener
+  bool wanted_ = false;  // the device should be open
+  bool taking_ = false;  // a take runs: its samples go to listener_
+  bool lost_ = false;    // the open device was removed: close it
+  std::string failure_;  // why it could not be opened, not yet told to the listener
   Listener* listener_ = nullptr;
   SDL_AudioDeviceID device_ = 0;
-  std::thread worker_;
   std::vector<std::int16_t> buffer_;
   std::chrono::steady_clock::time_point nextPoll_{};
+  AudioWorker worker_;  // last: its thread uses all the rest
 };
 
 }  // namespace wordmeadow

@@ -40,11 +40,16 @@ SDL_AudioSpec AudioDevice::sampleFormat() {
   format.freq = 22050;
   format.format = AUDIO_S16SYS;
   format.channels = 1;
-  format.samples = 512;  // 23 ms: a cut-off is heard at once
+  // 93 ms: long enough that SDL's audio thread and the sound server, woken late on a busy
+  // machine, still come in time, short enough that a sound starts within a click's moment. At
+  // 23 ms, and still at 46, PulseAudio ran dry while builds shared the machine, and letters came
+  // out broken up.
+  format.samples = 2048;
   return format;
 }
 
-AudioDevice::AudioDevice(Timing timing) : timing_(timing), wakeEvent_(SDL_RegisterEvents(1)) {
+AudioDevice::AudioDevice(Timing timing)
+    : timing_(timing), worker_(mutex_, [this](std::unique_lock<std::mutex>& lock) { work(lock); }) {
   // The removal of a device and the opener's wake-up come as events.
   SDL_InitSubSystem(SDL_INIT_EVENTS);
 }
@@ -101,31 +106,28 @@ SDL_AudioDeviceID AudioDevice::id() const {
 }
 
 void AudioDevice::settle() {
-  std::unique_lock lock(mutex_);
-  std::thread worker = std::move(worker_);
-  lock.unlock();
-  if (worker.joinable()) worker.join();
+  worker_.settle();
 }
 
 bool AudioDevice::releaseBeforeLeaving() {
+  const Clock::time_point deadline = Clock::now() + timing_.leaveWait;
   try {
     release();
   } catch (const std::system_error&) {
     return false;  // no thread left to close it with (out of memory): it stays open
   }
   std::unique_lock lock(mutex_);
-  if (!workDone_.wait_for(lock, timing_.leaveWait, [this] { return !working_; })) return false;
+  if (!worker_.waitLocked(lock, deadline)) return false;
   lock.unlock();
   settle();  // the thread is ending: only its wake-up is left to do
-  return true;
+  return abandonedClosesEnded(deadline);
 }
 
 void AudioDevice::handleEvent(const SDL_Event& event) {
   std::lock_guard lock(mutex_);
-  if (event.type == wakeEvent_) {
-    if (!working_ && worker_.joinable()) worker_.join();  // it has finished
-  } else if (event.type == SDL_AUDIODEVICEREMOVED && event.adevice.iscapture == 0 &&
-             state_ == State::Open && event.adevice.which == device_) {
+  worker_.handleEventLocked(event);
+  if (event.type == SDL_AUDIODEVICEREMOVED && event.adevice.iscapture == 0 &&
+      state_ == State::Open && event.adevice.which == device_) {
     lost_ = true;
     wanted_ = false;  // until the next sound
     startWorkLocked();
@@ -153,11 +155,7 @@ void AudioDevice::due() {
 }
 
 void AudioDevice::startWorkLocked() {
-  if (working_) return;  // the worker looks at what is wanted again before it ends
-  if (worker_.joinable()) worker_.join();
-  // The thread waits for the lock held here; if it cannot be started, nothing is working.
-  worker_ = std::thread(&AudioDevice::work, this);
-  working_ = true;
+  worker_.startLocked();
 }
 
 void AudioDevice::startLocked(const std::vector<std::uint8_t>& samples) {
@@ -174,17 +172,14 @@ AudioDevice::Clock::duration AudioDevice::playingTime(std::size_t bytes) const {
       frames * 1'000'000 / static_cast<std::int64_t>(sampleFormat().freq)));
 }
 
-void AudioDevice::work() {
-  std::unique_lock lock(mutex_);
+void AudioDevice::work(std::unique_lock<std::mutex>& lock) {
   for (;;) {
     if (state_ == State::Open && (lost_ || !wanted_)) {
       state_ = State::Closing;
+      const SDL_AudioDeviceID device = device_;
       lock.unlock();
-      SDL_CloseAudioDevice(device_);
-      releaseAudioDriver();
-      // A removal reported for this device must not be taken for the next one, which may get
-      // the same number.
-      SDL_FlushEvent(SDL_AUDIODEVICEREMOVED);
+      // Closed, or given up on: either way the next sound opens another.
+      closeAudioDevice(device, timing_.closeWait);
       lock.lock();
       device_ = 0;
       lost_ = false;
@@ -222,10 +217,6 @@ void AudioDevice::work() {
       break;
     }
   }
-  working_ = false;
-  lock.unlock();
-  workDone_.notify_all();
-  endDeviceThread(wakeEvent_);
 }
 
 }  // namespace wordmeadow

@@ -3,11 +3,11 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "shell/sdl/audio_driver.h"
 
 namespace wordmeadow {
 
@@ -18,7 +18,8 @@ namespace wordmeadow {
 //
 // Opening and closing run on a short-lived thread of their own: a sound server that has hung
 // keeps a connecting client waiting for 30 s, and closing waits for SDL's audio thread, so the
-// thread that asks for a sound never waits for either. The samples of a sound asked for while
+// thread that asks for a sound never waits for either; a device whose closing hangs is left to
+// it, and the next sound opens another. The samples of a sound asked for while
 // the device opens follow as soon as it is open. Only the owner's thread calls the public
 // functions. Destroying it lets the device go as releaseBeforeLeaving() does, and ends the
 // program when the device does not close in time.
@@ -41,6 +42,10 @@ class AudioDevice {
     // How long leaving waits for the device to close. A sound server that hangs keeps SDL's
     // audio thread, and so the closing, waiting for ever.
     std::chrono::milliseconds leaveWait{1000};
+    // How long the device is waited for to close before it is given up on: it goes on closing
+    // by itself (see closeAudioDevice()) and the next sound opens another. SDL closes a device
+    // in two of its periods (186 ms).
+    std::chrono::milliseconds closeWait{500};
   };
 
   // The format of the samples play() takes; SDL converts them to what the device plays.
@@ -60,9 +65,10 @@ class AudioDevice {
   SDL_AudioDeviceID id() const;
   // Waits until an opening or closing under way has finished.
   void settle();
-  // Lets the device go and waits at most leaveWait for it to close. False when it has not
-  // closed by then (or no thread could be started to close it): its thread still uses this
-  // object, which must then never be destroyed.
+  // Lets the device go and waits at most leaveWait for it, and for any device given up on
+  // before, to close. False when one has not closed by then (or no thread could be started to
+  // close it): its thread may still use this object, which must then never be destroyed, and
+  // SDL would wait for it in quitting.
   bool releaseBeforeLeaving();
 
   // For the event loop: a removed device, the opener's wake-up, and the idle spell's end.
@@ -73,28 +79,25 @@ class AudioDevice {
  private:
   enum class State { Closed, Opening, Open, Closing };
 
-  void work();
+  void work(std::unique_lock<std::mutex>& lock);
   void startWorkLocked();
   void startLocked(const std::vector<std::uint8_t>& samples);
   Clock::duration playingTime(std::size_t bytes) const;
 
   const Timing timing_;
-  const Uint32 wakeEvent_;
   mutable std::mutex mutex_;
-  std::condition_variable workDone_;  // working_ has become false
   State state_ = State::Closed;
   bool wanted_ = false;    // the device should be open
   bool lost_ = false;      // the open device was removed: close it
   bool keepOpen_ = false;  // a driver that writes to a file restarts it when reopened
   bool reported_ = false;  // the "no sound" line of this outage has been written
-  bool working_ = false;   // the worker thread runs
   SDL_AudioDeviceID device_ = 0;
   std::vector<std::uint8_t> pending_;
   Clock::time_point pendingSince_{};
   Clock::time_point closeAt_{};
   Clock::time_point lastFailure_{};
   bool failedBefore_ = false;
-  std::thread worker_;
+  AudioWorker worker_;  // last: its thread uses all the rest
 };
 
 }  // namespace wordmeadow

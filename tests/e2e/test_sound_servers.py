@@ -12,6 +12,7 @@ import os
 import resource
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import threading
@@ -121,8 +122,10 @@ class SoundServer:
         if self.kind == "pulseaudio":
             modules = ["-L", " ".join(["module-null-sink"] + NULL_SINK)]
             if self.microphone:
+                # The command line interface's socket: pactl cannot end a stream.
                 modules += ["-L", " ".join(["module-null-sink"] + MIC_SINK),
-                            "-L", " ".join(["module-remap-source"] + MIC_SOURCE)]
+                            "-L", " ".join(["module-remap-source"] + MIC_SOURCE),
+                            "-L", "module-cli-protocol-unix"]
             self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
                          "--use-pid-file=no", *modules, "-L", "module-native-protocol-unix"],
                         self.daemons)
@@ -161,6 +164,24 @@ class SoundServer:
         return [line for line in self._pactl("list", "short", "source-outputs").stdout.splitlines()
                 if line.split("\t")[1:2] == microphone]
 
+    def unplug_microphone(self):
+        """Ends the virtual microphone's capture streams, as the server does when the device
+        behind them goes away."""
+        for line in self.recording_clients():
+            self._command(f"kill-source-output {line.split(chr(9))[0]}")
+
+    def _command(self, command):
+        """A command of PulseAudio's command line interface, through its socket (pacmd looks
+        for a PID file, which the test's server does not write)."""
+        with socket.socket(socket.AF_UNIX) as cli:
+            cli.settimeout(10)
+            cli.connect(os.path.join(self.runtime, "pulse", "cli"))
+            cli.sendall(command.encode() + b"\n")
+            cli.shutdown(socket.SHUT_WR)
+            answer = b"".join(iter(lambda: cli.recv(4096), b"")).decode()
+        if "No" in answer or "Unknown" in answer or "failed" in answer.lower():
+            raise AssertionError(f"{command}: {answer}")
+
     def say(self, wav):
         """Plays the file into the virtual microphone; returns at once."""
         return self._spawn(["paplay", "--device=mic", wav], self.helpers)
@@ -178,6 +199,13 @@ class SoundServer:
         requests go unanswered."""
         for proc in self.daemons:
             os.killpg(proc.pid, signal.SIGSTOP)
+
+    def replace(self):
+        """Starts a PulseAudio server in the place of this hung one, as a session does that
+        restarts a server it cannot stop: new clients reach the new one, the hung one keeps
+        those it had."""
+        os.unlink(os.path.join(self.runtime, "pulse", "native"))
+        self.start()
 
     def stop(self):
         self.kill()
@@ -340,6 +368,30 @@ class SoundServerCase(e2e.ProgramTestCase):
         self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_blue, program)
         self.assertTrue(self.drop_file(recorder, middle((16, 36, 608, 240)), saved))
         self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_green, program)
+
+        # The microphone is unplugged in the middle of a take (the server ends its stream): the
+        # take ends, Record shows again, and the next Record opens the microphone again. Clicks
+        # on the same button come apart by more than a double-click's time, as a person's do.
+        def record_button():
+            time.sleep(0.6)
+            self.click(recorder, RECORDER_BUTTON)
+
+        record_button()  # Record
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_grey, program)
+        unplugged = time.monotonic()
+        server.unplug_microphone()
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_red, program)
+        self.assertLess(time.monotonic() - unplugged, 5, "the take should end at once, not at 10 s")
+        self.x.screenshot().save_png(os.path.join(self.root, "unplugged.png"))
+        eventually(lambda: (server.recording_clients() == [], server.recording_clients()), 10,
+                   "the recorder to let the lost microphone go")
+        record_button()  # Record
+        eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 10,
+                   "the recorder to open the microphone again")
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_grey, program)
+        record_button()  # Stop: nothing was said
+        self.wait_until_seen(recorder, RECORDER_STOP_BODY, e2e.is_red, program)
+        program.check_running()
         program.stop()
         self.assertEqual(program.proc.returncode, 0, program.stderr())
 
@@ -365,7 +417,7 @@ class SoundServerCase(e2e.ProgramTestCase):
 
 class SoundServerTest(SoundServerCase):
 
-    def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart_and_a_hang(self):
+    def test_pulseaudio_lets_go_when_idle_and_outlives_a_server_restart_and_hangs(self):
         server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
 
         # Once the welcome is over and nothing plays, the program lets the server go...
@@ -387,6 +439,20 @@ class SoundServerTest(SoundServerCase):
         self.assertNotEqual(heard, asked)
         program.check_running()
         self.assertEqual(self.no_sound_lines(program), [])
+
+        # The server hangs while the device is open, and another takes its place: the idle
+        # device's closing hangs on the old one and is given up on, and the next sound is heard.
+        mark = audio.wait_quiet()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), heard)
+        audio.wait_quiet()
+        server.hang()
+        time.sleep(5 + 0.5 + 1)  # the idle spell, the wait for the closing, and a margin
+        server.replace()
+        mark = audio.position()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), heard)
+        program.check_running()
 
         # The server hangs in the middle of a sound: leaving does not wait for it.
         mark = audio.wait_quiet()
