@@ -6,8 +6,8 @@
 #
 # Usage: tools/windows-test.sh [build folder]      (default: build-windows beside the sources)
 # Needs the Debian packages cmake, g++-mingw-w64-x86-64-posix, binutils-mingw-w64-x86-64,
-# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis, wixl and
-# msitools.
+# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis, wixl,
+# msitools, pulseaudio and pulseaudio-utils.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

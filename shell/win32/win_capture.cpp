@@ -1,6 +1,8 @@
 #include "shell/win32/win_capture.h"
 
 #include <algorithm>
+#include <thread>
+#include <utility>
 
 namespace wordmeadow {
 namespace {
@@ -8,12 +10,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A device that hands back no buffer for this long while a take runs has gone: each buffer is
-// 23 ms, so only a lost microphone (or a system stalled for seconds) stays silent this long.
+// 46 ms, so only a lost microphone (or a system stalled for seconds) stays silent this long.
 constexpr auto kGoneAfter = std::chrono::milliseconds(2000);
 // Only so long after a take begins can the device hand back what it held from before.
 constexpr auto kBacklogWithin = std::chrono::milliseconds(1000);
-// How long closing, or a take's end, waits for the device to hand its buffers back.
+// How long closing waits for the device to hand its buffers back.
 constexpr DWORD kReturnWaitMs = 500;
+// How long the program's end waits for devices still closing: a driver that has not closed one
+// by then never will (a sound server that stopped answering).
+constexpr auto kEndWait = std::chrono::milliseconds(2000);
 constexpr char kLost[] =
     "The microphone stopped; it may have been unplugged. Plug it in again and record once more.";
 
@@ -38,11 +43,13 @@ std::size_t samplesBeforeTake(std::size_t taken, std::size_t arriving, std::size
   return std::min(arriving, taken + arriving - possible);
 }
 
-WinCapture::WinCapture() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+WinCapture::WinCapture() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr), CloseHandle) {}
 
 WinCapture::~WinCapture() {
   release();
-  if (event_ != nullptr) CloseHandle(event_);
+  // A process that ends while its device is being closed may crash in the driver (Wine's does).
+  std::unique_lock lock(closing_->mutex);
+  closing_->done.wait_for(lock, kEndWait, [this] { return closing_->devices == 0; });
 }
 
 void WinCapture::prepare() {
@@ -129,7 +136,7 @@ std::string WinCapture::open() {
   format.nAvgBytesPerSec = kRate * format.nBlockAlign;
   HWAVEIN device = nullptr;
   const MMRESULT opened = waveInOpen(&device, WAVE_MAPPER, &format,
-                                     reinterpret_cast<DWORD_PTR>(event_), 0, CALLBACK_EVENT);
+                                     reinterpret_cast<DWORD_PTR>(event_.get()), 0, CALLBACK_EVENT);
   if (opened != MMSYSERR_NOERROR) return microphoneProblem(opened);
   device_ = device;
   buffers_ = std::make_unique<Buffers>();
@@ -160,33 +167,41 @@ std::string WinCapture::open() {
 
 void WinCapture::close() {
   if (device_ == nullptr) return;
-  // waveInReset hands every buffer back; only then may they be unprepared and the device closed.
-  const bool returned = takeBuffersBack();
-  for (Buffer& buffer : *buffers_) {
-    if ((buffer.header.dwFlags & WHDR_PREPARED) != 0) {
-      waveInUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR));
-    }
+  // The driver may take its time, or never answer (Wine's, when the sound server has stopped
+  // answering): the device is closed on a thread of its own, which the program never waits for.
+  // The buffers, and the event the device signals, stay with it until it is closed.
+  {
+    std::lock_guard lock(closing_->mutex);
+    ++closing_->devices;
   }
-  if (!returned || waveInClose(device_) != MMSYSERR_NOERROR) {
-    // The device may still write into them: they stay where they are, for good.
-    static_cast<void>(buffers_.release());
-  }
-  buffers_.reset();  // none left when they stayed
-  device_ = nullptr;
+  std::thread(closeDevice, std::exchange(device_, nullptr), std::move(buffers_), event_, closing_)
+      .detach();
 }
 
-bool WinCapture::takeBuffersBack() {
-  waveInReset(device_);
+void WinCapture::closeDevice(HWAVEIN device, std::unique_ptr<Buffers> buffers,
+                             std::shared_ptr<void> event, std::shared_ptr<Closing> closing) {
+  // waveInReset hands every buffer back; only then may they be unprepared and the device closed.
+  waveInReset(device);
   const DWORD begun = GetTickCount();
-  for (;;) {
-    const bool allBack = std::none_of(buffers_->begin(), buffers_->end(), [](const Buffer& b) {
-      return (b.header.dwFlags & WHDR_INQUEUE) != 0;
-    });
-    if (allBack) return true;
-    const DWORD waited = GetTickCount() - begun;
-    if (waited >= kReturnWaitMs) return false;
-    WaitForSingleObject(event_, kReturnWaitMs - waited);
+  const auto queued = [&] {
+    return std::any_of(buffers->begin(), buffers->end(),
+                       [](const Buffer& b) { return (b.header.dwFlags & WHDR_INQUEUE) != 0; });
+  };
+  while (queued() && GetTickCount() - begun < kReturnWaitMs) Sleep(10);
+  const bool returned = !queued();
+  for (Buffer& buffer : *buffers) {
+    if ((buffer.header.dwFlags & WHDR_PREPARED) != 0) {
+      waveInUnprepareHeader(device, &buffer.header, sizeof(WAVEHDR));
+    }
   }
+  if (!returned || waveInClose(device) != MMSYSERR_NOERROR) {
+    // The device may still write into them, and signal the event: both stay, for good.
+    static_cast<void>(buffers.release());
+    static_cast<void>(new std::shared_ptr<void>(std::move(event)));
+  }
+  std::lock_guard lock(closing->mutex);
+  --closing->devices;
+  closing->done.notify_all();
 }
 
 bool WinCapture::queue(Buffer& buffer) {

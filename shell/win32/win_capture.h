@@ -2,8 +2,10 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,13 +53,15 @@ class WinCapture : public Capture, public WaitService {
   void stop() override;
   void release() override;
 
-  HANDLE event() const override { return event_; }
+  HANDLE event() const override { return event_.get(); }
   int msUntilDue() const override;
   void serve() override;
 
  private:
-  static constexpr std::size_t kBuffers = 16;
-  static constexpr std::size_t kBufferSamples = 512;  // 23 ms each, 370 ms in all
+  static constexpr std::size_t kBuffers = 32;
+  // 46 ms each, 1.5 s in all: the program may be held up that long on a loaded machine before
+  // it hands a buffer back, and until then the device has nowhere to put what it hears.
+  static constexpr std::size_t kBufferSamples = 1024;
   struct Buffer {
     WAVEHDR header{};
     std::array<std::int16_t, kBufferSamples> samples{};
@@ -66,14 +70,22 @@ class WinCapture : public Capture, public WaitService {
 
   // Opens and starts the device; "" or why it could not.
   std::string open();
+  // Lets the device go at once; it is closed on a thread of its own.
   void close();
-  // Asks the device to hand back every buffer it holds; false if it has not within a while.
-  bool takeBuffersBack();
+  // The devices still closing, which the program's end waits for a while.
+  struct Closing {
+    std::mutex mutex;
+    std::condition_variable done;
+    int devices = 0;
+  };
+  static void closeDevice(HWAVEIN device, std::unique_ptr<Buffers> buffers,
+                          std::shared_ptr<void> event, std::shared_ptr<Closing> closing);
   // Hands a buffer to the device to fill; ends the take when the device is gone.
   bool queue(Buffer& buffer);
   void fail(const std::string& why);
 
-  HANDLE event_;
+  std::shared_ptr<void> event_;  // closed once no device can signal it
+  std::shared_ptr<Closing> closing_ = std::make_shared<Closing>();
   HWAVEIN device_ = nullptr;
   // Where the device writes; kept at one place while it is open, and left to it for good if
   // it never hands them back.

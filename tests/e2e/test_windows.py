@@ -352,19 +352,32 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         program = self.start(["--voices"], extra_env)
         window = self.x.wait_window("Record Your Own Voice", timeout=60, program=program)
         origin, _ = self.wait_framed_client(window, [RECORDER_SIZE])
-        return program, window, origin
+        return program, origin
+
+    def open_recorder_on_a_microphone(self):
+        """The recorder on a private PulseAudio whose default source is a virtual microphone,
+        once it has opened the microphone."""
+        server = SoundServer("pulseaudio", os.path.join(self.root, "pulse"), microphone=True)
+        self.addCleanup(server.stop)
+        server.start()
+        program, origin = self.open_recorder(server.program_env())
+        eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 30,
+                   "the recorder to open the microphone")
+        return server, program, origin
 
     def wait_colour(self, origin, point, looks_right, what):
         x, y = on_screen(origin, point)
         return eventually(lambda: (looks_right(self.x.screenshot().mean(x, y)),
                                    self.x.screenshot().mean(x, y)), 20, what, interval=0.2)
 
-    def message_shown(self, origin):
-        """Whether the recorder's message line has any text."""
+    def message_lines(self, origin):
+        """How many of the recorder's two message lines (12 points, 19 pixels apart) have text:
+        its short messages take one, a failure's with what to do two."""
         shot = self.x.screenshot()
-        left, top, width, height = RECORDER_MESSAGE
-        return any(e2e.is_white(shot.pixel(origin[0] + x, origin[1] + y))
-                   for y in range(top, top + height, 2) for x in range(left, left + width, 2))
+        left, top, width, _ = RECORDER_MESSAGE
+        return sum(any(e2e.is_white(shot.pixel(origin[0] + x, origin[1] + y))
+                       for y in range(line, line + 16) for x in range(left, left + width, 2))
+                   for line in (top + 2, top + 21))
 
     def open_menu(self):
         program = self.start()
@@ -635,13 +648,13 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         with open(os.path.join(home, ".asoundrc"), "w") as f:
             f.write(NO_CARD)
         own = self.put_in_voice_folder("A.wav", b"RIFF a grown-up's own A")
-        program, window, origin = self.open_recorder(
+        program, origin = self.open_recorder(
             {"HOME": home, "PULSE_SERVER": f"unix:{self.root}/no-server"})
         self.click(origin, recorder_letter("A"))
         self.wait_colour(origin, recorder_letter("A", (88, 12)), e2e.is_green, "A marked as theirs")
-        self.assertFalse(self.message_shown(origin))
+        self.assertEqual(self.message_lines(origin), 0)
         self.click(origin, RECORDER_BUTTON)  # Record: fails at once, and says what to do
-        eventually(lambda: (self.message_shown(origin), None), 20, "the message")
+        eventually(lambda: (self.message_lines(origin) == 2, None), 20, "the message")
         self.x.screenshot().save_png(os.path.join(self.root, "recorder-no-microphone.png"))
         self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_red, "Record to be back")
         program.check_running()
@@ -652,13 +665,21 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.close_by_frame()
         self.assertEqual(program.wait_exit(), 0)
 
+    def test_a_microphone_lost_during_a_take_ends_it_and_the_program_closes(self):
+        server, program, origin = self.open_recorder_on_a_microphone()
+        self.click(origin, RECORDER_BUTTON)  # Record
+        self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_grey, "Stop to show")
+        self.assertEqual(self.message_lines(origin), 1)  # Say it now.
+        server.kill()  # as a microphone pulled out: nothing more comes
+        self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_red, "Record to be back")
+        # Not "I heard nothing", which a take of silence to its end would give.
+        self.assertEqual(self.message_lines(origin), 2)
+        self.x.screenshot().save_png(os.path.join(self.root, "recorder-lost.png"))
+        self.close_by_frame()
+        self.assertEqual(program.wait_exit(), 0)
+
     def test_a_letter_recorded_through_pulseaudio_is_what_letter_recognition_says(self):
-        server = SoundServer("pulseaudio", os.path.join(self.root, "pulse"), microphone=True)
-        self.addCleanup(server.stop)
-        server.start()
-        program, window, origin = self.open_recorder(server.program_env())
-        eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 30,
-                   "the recorder to open the microphone")
+        server, program, origin = self.open_recorder_on_a_microphone()
         # The microphone hears a quiet room all along, as a real one does; "A" said into it is
         # a tone. A sound before the take is not part of it.
         room = os.path.join(self.root, "room.wav")
