@@ -167,8 +167,8 @@ TEST(CaptureBuffer, GivesTheWholeSamplesTheDeviceWroteAndNothingBeyondTheBuffer)
 }
 
 TEST(CaptureBuffer, WhatTheDeviceHeldBeforeTheTakeIsDroppedFromTheFront) {
-  // 30 ms into a take at 22050 Hz at most 661 samples can be the take's: of five buffers handed
-  // back at once, only the newest 661 samples are kept.
+  // 30 ms into a take at 22050 Hz at most 661 samples can be the take's: what arrives beyond
+  // that is dropped from its front, however it comes in buffers.
   EXPECT_EQ(samplesBeforeTake(0, 512, 661), 0u);
   EXPECT_EQ(samplesBeforeTake(512, 512, 661), 363u);
   EXPECT_EQ(samplesBeforeTake(661, 512, 661), 512u);  // all of it from before

@@ -47,9 +47,19 @@ WinCapture::WinCapture() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr), 
 
 WinCapture::~WinCapture() {
   release();
-  // A process that ends while its device is being closed may crash in the driver (Wine's does).
+  // A process that ends while a thread still closes a device, or is still ending, may crash
+  // (under Wine it does): they are waited for, unless the driver will never let them end.
   std::unique_lock lock(closing_->mutex);
-  closing_->done.wait_for(lock, kEndWait, [this] { return closing_->devices == 0; });
+  const bool closed =
+      closing_->done.wait_for(lock, kEndWait, [this] { return closing_->devices == 0; });
+  lock.unlock();
+  for (std::thread& closer : closers_) {
+    if (closed) {
+      closer.join();
+    } else {
+      closer.detach();
+    }
+  }
 }
 
 void WinCapture::prepare() {
@@ -165,17 +175,19 @@ std::string WinCapture::open() {
   return {};
 }
 
-void WinCapture::close() {
+void WinCapture::close(bool apart) {
   if (device_ == nullptr) return;
-  // The driver may take its time, or never answer (Wine's, when the sound server has stopped
-  // answering): the device is closed on a thread of its own, which the program never waits for.
   // The buffers, and the event the device signals, stay with it until it is closed.
   {
     std::lock_guard lock(closing_->mutex);
     ++closing_->devices;
   }
-  std::thread(closeDevice, std::exchange(device_, nullptr), std::move(buffers_), event_, closing_)
-      .detach();
+  if (!apart) {
+    closeDevice(std::exchange(device_, nullptr), std::move(buffers_), event_, closing_);
+    return;
+  }
+  closers_.emplace_back(closeDevice, std::exchange(device_, nullptr), std::move(buffers_), event_,
+                        closing_);
 }
 
 void WinCapture::closeDevice(HWAVEIN device, std::unique_ptr<Buffers> buffers,
@@ -215,8 +227,10 @@ bool WinCapture::queue(Buffer& buffer) {
 void WinCapture::fail(const std::string& why) {
   Listener* listener = listener_;
   listener_ = nullptr;
-  // Opened again, perhaps another one, when the next take starts.
-  close();
+  // Opened again, perhaps another one, when the next take starts. A device that has stopped
+  // may never close (Wine's, when the sound server has stopped answering): the program goes
+  // on meanwhile, and only its end waits for it a while.
+  close(true);
   if (listener != nullptr) listener->failed(why);
 }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shell/capture.h"
@@ -24,8 +25,8 @@ std::span<const std::int16_t> recordedSamples(const WAVEHDR& header);
 
 // How many at the front of the samples arriving for a take were heard before it began: the
 // device cannot have heard more of the take than the time since it began allows (possible
-// samples), and a take given taken samples already gets only the newest of the rest. A device
-// hands back what it held when the take began (Wine's gives 90 ms of zeros) all at once.
+// samples), and a take given taken samples already gets only the newest of the rest. The buffer
+// the device was filling when the take began comes back soon after, mostly from before it.
 std::size_t samplesBeforeTake(std::size_t taken, std::size_t arriving, std::size_t possible);
 
 // The default microphone through waveIn (the wave mapper, which converts from whatever the
@@ -70,8 +71,9 @@ class WinCapture : public Capture, public WaitService {
 
   // Opens and starts the device; "" or why it could not.
   std::string open();
-  // Lets the device go at once; it is closed on a thread of its own.
-  void close();
+  // Lets the device go; apart, on a thread of its own, so that a driver that never answers
+  // holds up nothing.
+  void close(bool apart = false);
   // The devices still closing, which the program's end waits for a while.
   struct Closing {
     std::mutex mutex;
@@ -86,6 +88,7 @@ class WinCapture : public Capture, public WaitService {
 
   std::shared_ptr<void> event_;  // closed once no device can signal it
   std::shared_ptr<Closing> closing_ = std::make_shared<Closing>();
+  std::vector<std::thread> closers_;
   HWAVEIN device_ = nullptr;
   // Where the device writes; kept at one place while it is open, and left to it for good if
   // it never hands them back.
