@@ -16,6 +16,7 @@
 #include "shell/sdl/embedded_assets.h"
 #include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
+#include "shell/sdl/window_canvas.h"
 #include "shell/sound_cues.h"
 
 namespace {
@@ -68,15 +69,19 @@ int main(int argc, char* argv[]) {
     SDL_Window* window = SDL_CreateWindow("Wordmeadow", SDL_WINDOWPOS_CENTERED,
                                           SDL_WINDOWPOS_CENTERED, 479, 360, SDL_WINDOW_HIDDEN);
     SDL_SetWindowIcon(window, surfaces[2]);
-    SDL_Surface* target = SDL_GetWindowSurface(window);
-    for (std::size_t i = 3; i < surfaces.size(); ++i) {
-      SDL_BlitSurface(surfaces[i], nullptr, target, nullptr);
+    {
+      // Shown, then drawn into the program's canvas and presented, as the program does.
+      SDL_ShowWindow(window);
+      wordmeadow::WindowCanvas canvas;
+      SDL_Surface* target = canvas.begin(window);
+      for (std::size_t i = 3; i < surfaces.size(); ++i) {
+        SDL_BlitSurface(surfaces[i], nullptr, target, nullptr);
+      }
+      SDL_BlitSurface(surfaces[0], nullptr, target, nullptr);
+      SDL_BlitSurface(surfaces[1], nullptr, target, nullptr);
+      canvas.present(window);
+      step("first_present");
     }
-    SDL_BlitSurface(surfaces[0], nullptr, target, nullptr);
-    SDL_BlitSurface(surfaces[1], nullptr, target, nullptr);
-    SDL_UpdateWindowSurface(window);
-    SDL_ShowWindow(window);
-    step("first_present");
 
     for (SDL_Surface* surface : surfaces) SDL_FreeSurface(surface);
     SDL_DestroyWindow(window);

@@ -143,8 +143,9 @@ and nothing to set up.")
 # dpkg-shlibdeps reads the executable and names the libraries it links, SDL2 among them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Exit! hands the page about the program (or the publisher's) to xdg-open; without it the
-# program simply ends.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# program simply ends. The recorder shows zenity's dialogs to save and load a voice file; without
+# it a voice file can still be dropped onto the recorder's window.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, zenity")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -34,14 +34,17 @@ std::string_view wordmeadow::builtInListing() {
 }
 ]] @ONLY)
 
-add_executable(wordmeadow ${_wordmeadow_web}/listing_file.cpp ${_wordmeadow_web}/web_main.cpp
+add_executable(wordmeadow ${_wordmeadow_web}/listing_file.cpp ${_wordmeadow_web}/web_capture.cpp
+  ${_wordmeadow_web}/web_file_dialogs.cpp ${_wordmeadow_web}/web_main.cpp
   ${_wordmeadow_web}/web_platform.cpp ${_wordmeadow_web}/web_screen.cpp
   "${CMAKE_BINARY_DIR}/built_in_listing.cpp")
 target_link_libraries(wordmeadow PRIVATE wordmeadow_logic wordmeadow_warnings)
 set_target_properties(wordmeadow PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${WORDMEADOW_SITE}")
-# A module the page starts itself (createWordmeadow), with no file system and no main().
+# A module the page starts itself (createWordmeadow), with no main(). Its file system is in
+# memory, but for the voice folder, which the page keeps in the site's IndexedDB (IDBFS).
 target_link_options(wordmeadow PRIVATE --no-entry -sMODULARIZE=1 -sEXPORT_NAME=createWordmeadow
-  -sENVIRONMENT=web -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=ccall)
+  -sENVIRONMENT=web -sFORCE_FILESYSTEM=1 -lidbfs.js -sALLOW_MEMORY_GROWTH=1
+  -sEXPORTED_RUNTIME_METHODS=ccall,FS)
 
 file(GLOB_RECURSE _wordmeadow_site_sources CONFIGURE_DEPENDS
   "${PROJECT_SOURCE_DIR}/assets/*.bmp" "${PROJECT_SOURCE_DIR}/recordings/*"

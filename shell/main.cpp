@@ -16,6 +16,7 @@
 #include "shell/sdl/sdl_screen.h"
 #include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
+#include "shell/sdl/zenity_dialogs.h"
 #include "shell/window_system.h"
 
 namespace {
@@ -61,7 +62,9 @@ int showWindows(wordmeadow::SoundPlayer& sound, wordmeadow::AudioCapture& microp
                 bool recorder) {
   try {
     wordmeadow::SdlScreen screen;
-    wordmeadow::SdlPlatform platform(sound, microphone);
+    // Before the windows, so that it ends after them: a dialog still open then is closed.
+    wordmeadow::ZenityDialogs dialogs;
+    wordmeadow::SdlPlatform platform(sound, microphone, dialogs);
     wordmeadow::WindowSystem windows(screen);
     wordmeadow::defineWindows(windows, platform);
     if (recorder) {
@@ -69,7 +72,7 @@ int showWindows(wordmeadow::SoundPlayer& sound, wordmeadow::AudioCapture& microp
     } else {
       wordmeadow::startProgram(windows);
     }
-    screen.run(windows, {&sound, &microphone});
+    screen.run(windows, {&sound, &microphone, &dialogs});
   } catch (const std::exception& error) {
     // Said before the sound is let go, which may end the program at once.
     return reportFailure(error);

@@ -55,6 +55,10 @@ class Window {
   // answer keys leave it alone.
   virtual void letterKey(char /*letter*/) {}
 
+  // A file dragged from elsewhere and dropped onto the window. Windows that take no files
+  // leave it alone.
+  virtual void fileDropped(const std::string& /*path*/) {}
+
   // The front-most visible element under the point takes the click, whether or not it has an
   // operation; nullptr when the point lies on no visible element.
   const Element* elementAt(Point p) const;

@@ -70,6 +70,10 @@ void WindowSystem::keyTyped(const std::string& id, char key) {
   if (window != nullptr && letter) window->letterKey(key);
 }
 
+void WindowSystem::fileDropped(const std::string& id, const std::string& path) {
+  if (Window* window = find(id)) window->fileDropped(path);
+}
+
 void WindowSystem::click(const std::string& id, Point p) {
   press(id, p);
   release(id, p);

@@ -53,6 +53,8 @@ class WindowSystem {
   void closeByFrame(const std::string& id) { unload(id); }
   // A key typed in the window; only the letters A to Z, in either case, mean anything.
   void keyTyped(const std::string& id, char key);
+  // A file dropped onto the window.
+  void fileDropped(const std::string& id, const std::string& path);
 
   // Frees the windows unloaded since the last call; the event loop calls it between events.
   void releaseUnloaded() { unloaded_.clear(); }

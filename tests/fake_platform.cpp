@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <span>
+#include <stdexcept>
+#include <utility>
 
 #include "shell/paths.h"
 #include "shell/wildcard.h"
@@ -28,6 +30,23 @@ void FakeCapture::hear(const std::vector<std::int16_t>& samples) {
   for (std::size_t at = 0; at < samples.size() && listener_ != nullptr; at += piece) {
     listener_->captured(std::span(samples).subspan(at, std::min(piece, samples.size() - at)));
   }
+}
+
+void FakeFileDialogs::chooseFileToSave(const std::string& suggestedName, Done done) {
+  log_.push_back("dialog save " + suggestedName);
+  waiting_.push_back(std::move(done));
+}
+
+void FakeFileDialogs::chooseFileToOpen(Done done) {
+  log_.push_back("dialog open");
+  waiting_.push_back(std::move(done));
+}
+
+void FakeFileDialogs::answer(const Choice& choice) {
+  if (waiting_.empty()) throw std::logic_error("no file dialog is open");
+  Done done = std::move(waiting_.front());
+  waiting_.pop_front();
+  done(choice);
 }
 
 void FakePlatform::playSoundFile(const std::vector<std::string>& paths) {

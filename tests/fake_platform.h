@@ -38,6 +38,30 @@ class FakeCapture : public Capture {
   Listener* listener_ = nullptr;
 };
 
+// File dialogs whose answers wait until the test gives them, so that the window may be gone by
+// then. Each question goes into the log: "dialog save wordmeadow-voice.zip", "dialog open", and
+// each file handed on: "saved PATH".
+class FakeFileDialogs : public FileDialogs {
+ public:
+  explicit FakeFileDialogs(std::vector<std::string>& log) : log_(log) {}
+
+  void chooseFileToSave(const std::string& suggestedName, Done done) override;
+  void chooseFileToOpen(Done done) override;
+  void saved(const std::string& path) override { log_.push_back("saved " + path); }
+
+  std::size_t waiting() const { return waiting_.size(); }
+  // Answers the oldest question waiting: a path, "" for cancelled, or a problem.
+  void choose(const std::string& path) { answer({path, {}}); }
+  void cancel() { answer({}); }
+  void fail(const std::string& problem) { answer({{}, problem}); }
+
+ private:
+  void answer(const Choice& choice);
+
+  std::vector<std::string>& log_;
+  std::deque<Done> waiting_;
+};
+
 // Records what the program asks of the platform and the screen, in order, as short lines:
 //   "sound /app/A.wav", "shell Main https://…", "display rec", "raise rec", "destroy rec";
 // with a voice folder, a sound offers the voice's file first: "sound /voice/A.wav or /app/A.wav".
@@ -51,7 +75,7 @@ class FakePlatform : public Platform, public Screen {
   std::deque<float> scriptedRandoms;  // used first; then the real fixed generator
   std::function<void()> onSound;      // called as each sound is requested
   FakeCapture mic{log};
-  NoFileDialogs dialogs{"no dialogs in this test"};
+  FakeFileDialogs dialogs{log};
   int listingCalls = 0;
 
   std::string applicationFolder() override { return folder; }

@@ -19,6 +19,7 @@
 #include "shell/wav_file.h"
 #include "temp_folder.h"
 #include "voice/take.h"
+#include "voice/voice_file.h"
 #include "voice/voice_sounds.h"
 #include "voice/voices_window.h"
 
@@ -321,6 +322,92 @@ TEST_F(RecorderTest, ListsEverySoundAndRecordsHearsAndKeepsOneThenTheNextIsChose
   platform.mic.hear(std::vector<std::int16_t>(kRate * 10, 0));  // never speaks
   EXPECT_EQ(recorder().state(), VoicesWindow::State::Choosing);
   EXPECT_EQ(message(), "I heard nothing. Is the microphone on?");
+}
+
+// The whole voice to a file and back, as a grown-up moves it to another computer: saved, one
+// recording removed, loaded, and it is back; a bad file, a cancelled dialog, a missing one, a
+// dropped file, and an answer that comes after the window has closed.
+TEST_F(RecorderTest, SavesTheVoiceToAFileAndLoadsItBack) {
+  const std::vector<std::uint8_t> wav = encodeWav(std::vector<std::int16_t>(2205, 900), kRate);
+  ASSERT_TRUE(replaceFileWhole(joinPath(platform.voice, "A.wav"), wav));
+  ASSERT_TRUE(replaceFileWhole(joinPath(joinPath(platform.voice, "words"), "apple.wav"), wav));
+  windows.closeByFrame("voices");
+  windows.releaseUnloaded();
+  startRecorder(windows);
+  EXPECT_EQ(cellPicture("A"), "voice_cell_own");
+  const std::string file = joinPath(home.path(), "my voice.zip");
+
+  platform.clearLog();
+  clickOn("voices", "SaveVoice");
+  clickOn("voices", "SaveVoice");  // one dialog at a time
+  EXPECT_EQ(platform.log, Strings{"dialog save wordmeadow-voice.zip"});
+  platform.dialogs.choose(file);
+  EXPECT_EQ(message(), "Saved 2 recordings.");
+  EXPECT_EQ(platform.log.back(), "saved " + file);
+  const std::vector<std::uint8_t> zip = readWholeFile(file, 1u << 24);
+  const VoiceZipContents saved = readVoiceZip(zip.data(), zip.size());
+  ASSERT_EQ(saved.problem, "");
+  ASSERT_EQ(saved.entries.size(), 2u);
+  EXPECT_EQ(saved.entries[0].name, "A.wav");
+  EXPECT_EQ(saved.entries[1].name, "words/apple.wav");
+
+  choose("A");
+  clickOn("voices", "UseProgramsVoice");
+  EXPECT_EQ(cellPicture("A"), "voice_cell_selected");
+  platform.clearLog();
+  clickOn("voices", "LoadVoice");
+  EXPECT_EQ(platform.log, Strings{"dialog open"});
+  platform.dialogs.choose(file);
+  EXPECT_EQ(message(), "Loaded 2 recordings.");
+  EXPECT_EQ(own("A.wav"), std::string(wav.begin(), wav.end()));
+  EXPECT_EQ(cellPicture("A"), "voice_cell_own_selected");
+  EXPECT_EQ(recorder().element("Whose").content, "In your voice.");
+  EXPECT_TRUE(recorder().isVisible("UseProgramsVoice"));
+
+  // A file that is no voice file changes nothing and says why.
+  clickOn("voices", "UseProgramsVoice");
+  const std::string bad = joinPath(home.path(), "notes.zip");
+  ASSERT_TRUE(replaceFileWhole(bad, {'n', 'o', 't', 'e', 's'}));
+  clickOn("voices", "LoadVoice");
+  platform.dialogs.choose(bad);
+  EXPECT_NE(message().find("Nothing was changed."), std::string::npos) << message();
+  EXPECT_GT(message().size(), std::string_view(" Nothing was changed.").size());
+  EXPECT_EQ(cellPicture("A"), "voice_cell_selected");
+  EXPECT_EQ(own("A.wav"), "");
+
+  // Cancelled, nothing happens and nothing is said; a dialog that cannot be shown says why.
+  clickOn("voices", "LoadVoice");
+  platform.dialogs.cancel();
+  EXPECT_EQ(message(), "");
+  EXPECT_EQ(cellPicture("A"), "voice_cell_selected");
+  clickOn("voices", "SaveVoice");
+  platform.dialogs.fail("To save or load a voice file, install zenity.");
+  EXPECT_EQ(message(), "To save or load a voice file, install zenity.");
+
+  // Not while a take is recorded: the answer that comes then leaves the voice folder alone.
+  clickOn("voices", "LoadVoice");
+  clickOn("voices", "Record");
+  EXPECT_FALSE(recorder().isVisible("SaveVoice"));
+  EXPECT_FALSE(recorder().isVisible("LoadVoice"));
+  platform.dialogs.choose(file);
+  EXPECT_EQ(message(), "Finish the recording first, then load the voice file again.");
+  EXPECT_EQ(own("A.wav"), "");
+  clickOn("voices", "Stop");
+  EXPECT_TRUE(recorder().isVisible("LoadVoice"));
+
+  // A voice file dropped onto the window loads as well.
+  windows.fileDropped("voices", file);
+  EXPECT_EQ(message(), "Loaded 2 recordings.");
+  EXPECT_EQ(cellPicture("A"), "voice_cell_own_selected");
+
+  // The window closes while the dialog is open; its answer then does nothing.
+  std::filesystem::remove(file);
+  clickOn("voices", "SaveVoice");
+  windows.closeByFrame("voices");
+  windows.releaseUnloaded();
+  platform.dialogs.choose(file);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_EQ(platform.dialogs.waiting(), 0u);
 }
 
 TEST_F(RecorderTest, WithoutAMicrophoneItSaysWhyAndStillPlaysAndRemovesRecordings) {

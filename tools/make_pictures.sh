@@ -30,11 +30,11 @@ mkdir -p "$OUT" "$OUT/2x"
 
 # Colour pairs (top, bottom of the body gradient) and a darker rim per colour.
 declare -A TOP=([blue]='#64b3ff' [grey]='#b3bac4' [red]='#ff7a6b' [green]='#72d957'
-                [orange]='#ffbb4d' [turquoise]='#45d3cb' [tile]='#4a9dff')
+                [orange]='#ffbb4d' [turquoise]='#45d3cb' [tile]='#4a9dff' [purple]='#b593ff')
 declare -A BOT=([blue]='#1c5fd4' [grey]='#6c7480' [red]='#cf2a1d' [green]='#2e9a24'
-                [orange]='#ef7610' [turquoise]='#0c8a92' [tile]='#1a4cbc')
+                [orange]='#ef7610' [turquoise]='#0c8a92' [tile]='#1a4cbc' [purple]='#6b3fc9')
 declare -A RIM=([blue]='#0f3c8f' [grey]='#4c535d' [red]='#86140c' [green]='#1b6414'
-                [orange]='#9c4a04' [turquoise]='#07686d' [tile]='#d8e9ff')
+                [orange]='#9c4a04' [turquoise]='#07686d' [tile]='#d8e9ff' [purple]='#3f2382')
 
 # The scale the pictures are drawn at: 1, the window's own pixels, or 2.
 S=1
@@ -387,6 +387,9 @@ button voice_hear         136 41 blue      'Hear It'      18 "$T/voice_bg.miff" 
 button voice_keep         136 41 green     'Keep'         18 "$T/voice_bg.miff" 0 0
 button voice_record_again 136 41 orange    'Record Again' 17 "$T/voice_bg.miff" 0 0
 button voice_use_program  227 41 turquoise "Use the program's voice" 15 "$T/voice_bg.miff" 0 0
+# The whole voice, to and from a file: the caption in two lines.
+button voice_save         136 41 purple    'Save my voice\nto a file'   13 "$T/voice_bg.miff" 0 0
+button voice_load         136 41 purple    'Load a voice\nfrom a file'  13 "$T/voice_bg.miff" 0 0
 # A sound of the list: blue while the program's voice says it, green once it is the user's; the
 # one chosen has a yellow frame.
 voice_cell() { # name fill frame
@@ -443,7 +446,7 @@ for L in {A..Z}; do check "card_upper_$L" 72 72; done
 for L in {a..z}; do check "card_lower_$L" 72 72; done
 check card_frame_across 72 6
 check card_frame_down 6 60
-for n in voice_record voice_stop voice_hear voice_keep voice_record_again; do
+for n in voice_record voice_stop voice_hear voice_keep voice_record_again voice_save voice_load; do
     check "$n" 136 41
 done
 check voice_use_program 227 41

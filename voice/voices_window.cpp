@@ -9,6 +9,7 @@
 #include "shell/paths.h"
 #include "shell/sound_cues.h"
 #include "shell/wav_file.h"
+#include "voice/voice_file.h"
 #include "voice/voice_sounds.h"
 
 namespace wordmeadow {
@@ -17,8 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kColumns = 6;
-constexpr Rect kButtonRow{372, 290, 136, 41};
-constexpr Rect kMeter{372, 392, 202, 20};
+constexpr Rect kButtonRow{336, 290, 136, 41};
+constexpr Rect kMeter{336, 392, 202, 20};
+// Beside the buttons for one sound, those for the whole voice.
+constexpr Rect kVoiceFileRow{488, 290, 136, 41};
 
 constexpr std::string_view kHeardNothing = "I heard nothing. Is the microphone on?";
 
@@ -53,6 +56,8 @@ VoicesWindow::VoicesWindow(Platform& platform, Capture& capture)
   addPicture("Keep", kButtonRow, "voice_keep", [this] { keep(); });
   addPicture("RecordAgain", below(kButtonRow, 1), "voice_record_again", [this] { record(); });
   addPicture("Hear", below(kButtonRow, 1), "voice_hear", [this] { hear(); });
+  addPicture("SaveVoice", kVoiceFileRow, "voice_save", [this] { saveVoice(); });
+  addPicture("LoadVoice", below(kVoiceFileRow, 1), "voice_load", [this] { loadVoice(); });
   addPicture("UseProgramsVoice", {16, 384, 227, 41}, "voice_use_program",
              [this] { useProgramsVoice(); });
   for (int k = 0; k < kMeterSteps; ++k) {
@@ -60,8 +65,8 @@ VoicesWindow::VoicesWindow(Platform& platform, Capture& capture)
                "voice_meter_step");
   }
   addPicture("Meter", kMeter, "voice_meter");
-  addLabel("SoundName", {136, 290, 230, 34}, "", 20);
-  addLabel("Whose", {136, 326, 230, 50}, "", 12);
+  addLabel("SoundName", {136, 290, 194, 34}, "", 20);
+  addLabel("Whose", {136, 326, 194, 50}, "", 12);
   addPicture("Picture", {16, 280, 111, 108}, "");
   const auto& sounds = voiceSounds();
   for (std::size_t k = 0; k < sounds.size(); ++k) {
@@ -188,18 +193,69 @@ void VoicesWindow::hear() {
   if (state_ == State::Choosing) requestCue(platform_, voiceSounds()[selected_].fileName);
 }
 
+void VoicesWindow::saveVoice() {
+  if (state_ != State::Choosing || asking_) return;
+  asking_ = true;
+  platform_.fileDialogs().chooseFileToSave(
+      "wordmeadow-voice.zip", whenChosen([this](const std::string& path) {
+        const VoiceFileResult result = saveVoiceFile(voiceFolder_, path);
+        setText("Message", result.message);
+        if (result.ok) platform_.fileDialogs().saved(path);
+      }));
+}
+
+void VoicesWindow::loadVoice() {
+  if (state_ != State::Choosing || asking_) return;
+  asking_ = true;
+  platform_.fileDialogs().chooseFileToOpen(
+      whenChosen([this](const std::string& path) { loadVoiceFrom(path); }));
+}
+
+void VoicesWindow::fileDropped(const std::string& path) {
+  loadVoiceFrom(path);
+}
+
+void VoicesWindow::loadVoiceFrom(const std::string& path) {
+  if (state_ != State::Choosing) {
+    // The take in hand is not to be mixed up with the file's recordings.
+    setText("Message", "Finish the recording first, then load the voice file again.");
+    return;
+  }
+  const VoiceFileResult result = loadVoiceFile(path, voiceFolder_);
+  for (std::size_t k = 0; k < voiceSounds().size(); ++k) showCell(k);
+  enter(state_);
+  setText("Message", result.message);
+}
+
+FileDialogs::Done VoicesWindow::whenChosen(std::function<void(const std::string& path)> chosen) {
+  return [this, alive = std::weak_ptr<int>(alive_),
+          chosen = std::move(chosen)](const FileDialogs::Choice& choice) {
+    if (alive.expired()) return;
+    asking_ = false;
+    if (!choice.problem.empty()) {
+      setText("Message", choice.problem);
+    } else if (choice.path.empty()) {
+      setText("Message", "");  // cancelled: what was said before is over
+    } else {
+      chosen(choice.path);
+    }
+  };
+}
+
 void VoicesWindow::enter(State state) {
   state_ = state;
   const bool choosing = state == State::Choosing;
   const bool hearing = state == State::HearingBack;
-  for (const char* name : {"Record", "Hear"}) {
+  for (const char* name : {"Record", "Hear", "SaveVoice", "LoadVoice"}) {
     if (choosing) {
       show(name);
     } else {
       hide(name);
     }
   }
-  if (voiceFolder_.empty()) hide("Record");
+  if (voiceFolder_.empty()) {
+    for (const char* name : {"Record", "SaveVoice", "LoadVoice"}) hide(name);
+  }
   if (state == State::Recording) {
     show("Stop");
   } else {

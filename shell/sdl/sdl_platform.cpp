@@ -21,8 +21,11 @@ std::string programFolder() {
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(SoundPlayer& sound, Capture& microphone)
-    : PlatformBase(programFolder(), userVoiceFolder()), sound_(sound), microphone_(microphone) {}
+SdlPlatform::SdlPlatform(SoundPlayer& sound, Capture& microphone, FileDialogs& dialogs)
+    : PlatformBase(programFolder(), userVoiceFolder()),
+      sound_(sound),
+      microphone_(microphone),
+      dialogs_(dialogs) {}
 
 void SdlPlatform::openWithShell(const Window& /*owner*/, const std::string& address) {
   // SDL hands the address to xdg-open without waiting for it; its result tells nothing useful.

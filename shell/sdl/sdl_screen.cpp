@@ -91,8 +91,11 @@ void SdlScreen::open(Window& window) {
   hideResizeHandles(sdl.get());
   if (SDL_Surface* icon = picture("icon")) SDL_SetWindowIcon(sdl.get(), icon);
   natives_.push_back({&window, std::move(sdl), 0, view, {}});
-  draw(natives_.back());
+  // Drawn once it is on the screen, before anything else is handled: drawing into a window not
+  // yet mapped would be lost. SDL shows it only once the X server has mapped it, and, until the
+  // drawing comes a moment later, the window shows what was under it.
   SDL_ShowWindow(natives_.back().sdl.get());
+  draw(natives_.back());
 }
 
 void SdlScreen::raise(Window& window) {
@@ -144,6 +147,12 @@ void SdlScreen::run(WindowSystem& windows, std::initializer_list<LoopService*> s
       case SDL_KEYDOWN:
         handleKey(windows, event.key);
         break;
+      case SDL_DROPFILE:
+        if (NativeWindow* native = findNative(event.drop.windowID)) {
+          windows.fileDropped(native->window->id(), event.drop.file);
+        }
+        SDL_free(event.drop.file);
+        break;
       case SDL_WINDOWEVENT:
         if (NativeWindow* native = findNative(event.window.windowID)) {
           if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
@@ -152,8 +161,8 @@ void SdlScreen::run(WindowSystem& windows, std::initializer_list<LoopService*> s
             fitToDrawable(*native);
             draw(*native);
           } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            // The drawing is still there: present it again.
-            SDL_UpdateWindowSurface(native->sdl.get());
+            // The canvas may hold another window's drawing by now.
+            draw(*native);
           }
         }
         break;
@@ -233,7 +242,7 @@ void SdlScreen::redrawChanged() {
 }
 
 void SdlScreen::draw(NativeWindow& native) {
-  SDL_Surface* target = SDL_GetWindowSurface(native.sdl.get());
+  SDL_Surface* target = canvas_.begin(native.sdl.get());
   if (target == nullptr) fail("cannot draw a window");
   const Size size = native.window->clientSize();
   const SDL_Rect client = toSdl(native.view.toDevice({0, 0, size.width, size.height}));
@@ -256,7 +265,7 @@ void SdlScreen::draw(NativeWindow& native) {
     }
   }
   SDL_SetClipRect(target, nullptr);
-  SDL_UpdateWindowSurface(native.sdl.get());
+  canvas_.present(native.sdl.get());
   native.drawnRevision = native.window->revision();
 }
 

@@ -11,6 +11,7 @@
 
 #include "shell/client_view.h"
 #include "shell/screen.h"
+#include "shell/sdl/window_canvas.h"
 #include "shell/window.h"
 #include "shell/window_system.h"
 
@@ -109,6 +110,8 @@ class SdlScreen : public Screen {
   std::map<std::string, Surface> labelTexts_;
   std::map<std::string, Surface> pictures_;
   std::map<std::string, Surface> doublePictures_;
+  // Declared before the windows, so that it ends after them.
+  WindowCanvas canvas_;
   std::vector<NativeWindow> natives_;
 };
 

@@ -29,7 +29,9 @@ double resourceDpi(Display* display) {
   return dpi;
 }
 
-Display* x11Display(SDL_Window* window, ::Window* x11Window = nullptr) {
+}  // namespace
+
+Display* x11Display(SDL_Window* window, ::Window* x11Window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
@@ -38,8 +40,6 @@ Display* x11Display(SDL_Window* window, ::Window* x11Window = nullptr) {
   if (x11Window != nullptr) *x11Window = info.info.x11.window;
   return info.info.x11.display;
 }
-
-}  // namespace
 
 double displayScale(SDL_Window* window) {
   if (Display* display = x11Display(window)) {

@@ -1,8 +1,10 @@
 // The program in a browser page. The page (shell/web/page/) calls in here: start() when the
-// child taps the start screen, the left button's presses and releases, a press abandoned, and
-// the frames' close buttons. Each call answers whether a window is still loaded; when none is,
-// the program has ended and the page shows its start screen again. Before the tap, the page
-// may ask which pictures the start will show, to fetch them while the start screen is up.
+// child taps the start screen (or the recorder's start when a grown-up taps its link there), the
+// left button's presses and releases, a press abandoned, the frames' close buttons, what the
+// microphone heard and the files chosen or dropped. Each call answers whether a window is still
+// loaded; when none is, the program has ended and the page shows its start screen again. Before
+// the tap, the page may ask which pictures the start will show, to fetch them while the start
+// screen is up.
 
 #include <emscripten.h>
 
@@ -70,11 +72,16 @@ using wordmeadow::program;
 
 extern "C" {
 
-// The page hands the site's listing over as Module.listing.
-EMSCRIPTEN_KEEPALIVE int wm_start() {
+// The page hands the site's listing over as Module.listing. The menu, or for grown-ups the
+// recorder, as a new process would show them.
+EMSCRIPTEN_KEEPALIVE int wm_start(int recorder) {
   program.reset();
   program = std::make_unique<wordmeadow::Program>();
-  wordmeadow::startProgram(program->windows);
+  if (recorder != 0) {
+    wordmeadow::startRecorder(program->windows);
+  } else {
+    wordmeadow::startProgram(program->windows);
+  }
   return wordmeadow::settle();
 }
 
@@ -125,6 +132,53 @@ EMSCRIPTEN_KEEPALIVE int wm_abandon_press() {
 
 EMSCRIPTEN_KEEPALIVE int wm_close(const char* id) {
   if (program) program->windows.closeByFrame(id);
+  return wordmeadow::settle();
+}
+
+// What the microphone heard: room for that many samples, then how many were put there.
+EMSCRIPTEN_KEEPALIVE std::int16_t* wm_capture_room(std::size_t count) {
+  return program ? program->platform.microphone().room(count) : nullptr;
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_captured(std::size_t count) {
+  if (program) program->platform.microphone().captured(count);
+  return wordmeadow::settle();
+}
+
+// Why the take could not start (WebCapture::Refusal).
+EMSCRIPTEN_KEEPALIVE int wm_capture_refused(int why) {
+  if (program) {
+    program->platform.microphone().refused(static_cast<wordmeadow::WebCapture::Refusal>(why));
+  }
+  return wordmeadow::settle();
+}
+
+// The file chosen to open: room for its bytes (none when it is too large), then its name.
+EMSCRIPTEN_KEEPALIVE std::uint8_t* wm_file_room(std::size_t size) {
+  return program ? program->platform.fileDialogs().room(size) : nullptr;
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_file_chosen(const char* name) {
+  if (program) program->platform.fileDialogs().chosen(name);
+  return wordmeadow::settle();
+}
+
+// A file dropped onto a window, its bytes put in wm_file_room's room (or none, too large).
+EMSCRIPTEN_KEEPALIVE int wm_file_dropped(const char* id, const char* name) {
+  if (program) {
+    const std::string path = program->platform.fileDialogs().keep(name);
+    if (!path.empty()) program->windows.fileDropped(id, path);
+  }
+  return wordmeadow::settle();
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_file_too_large() {
+  if (program) program->platform.fileDialogs().tooLarge();
+  return wordmeadow::settle();
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_file_cancelled() {
+  if (program) program->platform.fileDialogs().cancelled();
   return wordmeadow::settle();
 }
 }

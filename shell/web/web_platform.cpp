@@ -3,12 +3,17 @@
 #include <emscripten.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
+#include "shell/files.h"
+#include "shell/recording_check.h"
 #include "shell/web/built_in_listing.h"
 
 // clang-format off
-EM_JS(void, wm_play_sound, (const char* path), {
-  Module.page.playSound(UTF8ToString(path));
+// The user's own recording's bytes, if any (copied: the heap may move), else the site's file.
+EM_JS(void, wm_play_sound, (const char* path, const std::uint8_t* own, std::size_t ownSize), {
+  Module.page.playSound(UTF8ToString(path), ownSize ? HEAPU8.slice(own, own + ownSize) : null);
 });
 EM_JS(void, wm_open_address, (const char* address), {
   Module.page.openAddress(UTF8ToString(address));
@@ -27,7 +32,16 @@ EM_JS(void, wm_listing_copy, (char* to, std::size_t size), {
 
 namespace wordmeadow {
 
-WebPlatform::WebPlatform() : PlatformBase(".") {
+namespace {
+
+bool inVoiceFolder(std::string_view path) {
+  const std::string_view folder = WebPlatform::kVoiceFolder;
+  return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
+}  // namespace
+
+WebPlatform::WebPlatform() : PlatformBase(".", kVoiceFolder) {
   const std::size_t size = wm_listing_size();
   if (size > ListingFile::kMaxBytes) {
     wm_warn(
@@ -45,17 +59,25 @@ WebPlatform::WebPlatform() : PlatformBase(".") {
 }
 
 void WebPlatform::playSoundFile(const std::vector<std::string>& paths) {
-  if (paths.empty()) return;
-  const std::string& path = paths.back();
-  // A path that names no file (Play Again before any letter was asked) is a folder, which beeps
-  // as on the desktop; the page is handed no name, so the server is never asked for the folder.
-  const std::string name = path.substr(path.find_last_of('/') + 1);
-  if (name.empty() || name == "." || name == "..") {
-    wm_play_sound("");
-    return;
+  // The first of the voice folder's files that may be decoded, and the first of the site's.
+  std::vector<std::uint8_t> own;
+  std::string site;
+  for (const std::string& path : paths) {
+    if (inVoiceFolder(path)) {
+      if (!own.empty()) continue;
+      own = readWholeFile(path, kMaxRecordingBytes);
+      if (!recordingIsWhole(own.data(), own.size())) own.clear();
+      continue;
+    }
+    // A path that names no file (Play Again before any letter was asked) is a folder, which
+    // beeps as on the desktop; the page is handed no name, so the server is never asked for the
+    // folder. Web servers may tell case apart where the desktop program would find the file
+    // anyway.
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    if (!name.empty() && name != "." && name != "..") site = listing().findIgnoringCase(path);
+    break;
   }
-  // Web servers may tell case apart where the desktop program would find the file anyway.
-  wm_play_sound(listing().findIgnoringCase(path).c_str());
+  wm_play_sound(site.c_str(), own.data(), own.size());
 }
 
 void WebPlatform::openWithShell(const Window& /*owner*/, const std::string& address) {

@@ -134,11 +134,17 @@ def card(k, at=(36, 36)):
 
 
 # The recorder (wordmeadow --voices): its list of sounds, six to a row (the four cues, then the
-# letters, then the words), and the button under the list where Record, Stop and Keep take turns.
+# letters, then the words), and the buttons under the list: where Record, Stop and Keep take turns,
+# and the others.
 RECORDER_SIZE = (640, 480)
 RECORDER_CUES = 4
-RECORDER_BUTTON = middle((372, 290, 136, 41))
-RECORDER_STOP_BODY = (387, 310)  # left of the word: grey on Stop, red on Record
+RECORDER_BUTTON = middle((336, 290, 136, 41))
+RECORDER_STOP_BODY = (351, 310)  # left of the word: grey on Stop, red on Record
+RECORDER_HEAR = middle((336, 338, 136, 41))
+RECORDER_USE_PROGRAMS_VOICE = middle((16, 384, 227, 41))
+# Beside them, the whole voice to a file and back.
+RECORDER_SAVE = middle((488, 290, 136, 41))
+RECORDER_LOAD = middle((488, 338, 136, 41))
 
 
 def recorder_cell(k):
@@ -262,10 +268,11 @@ class ScratchTestCase(unittest.TestCase):
 class ProgramTestCase(ScratchTestCase):
     """A private X server per test; the program is started on demand from a copy in self.app,
     with the stand-in xdg-open of self.bin first on its PATH. A subclass may give the server
-    dots per inch (dpi) and another size (screen)."""
+    dots per inch (dpi), another size (screen) and extensions it lacks (without)."""
 
     dpi = None
     screen = (SCREEN_WIDTH, SCREEN_HEIGHT)
+    without = ()
 
     def setUp(self):
         super().setUp()
@@ -275,7 +282,8 @@ class ProgramTestCase(ScratchTestCase):
         os.mkdir(self.bin)
         write_url_opener_stand_in(self.bin)
         self.programs = []
-        self.x = XServer(os.path.join(self.root, "xvfb.log"), self.dpi, self.screen)
+        self.x = XServer(os.path.join(self.root, "xvfb.log"), self.dpi, self.screen,
+                         self.without)
 
     def tearDown(self):
         self.save_last_screen()

@@ -136,6 +136,14 @@ class MenuTest(e2e.ProgramTestCase):
             self.assertLess(length, 0.3, bursts)
 
 
+class MenuWithoutSharedMemoryTest(MenuTest):
+    """The same on a server that shares no memory with its clients (no MIT-SHM), as one across a
+    network: each window draws into its own surface, sent to the server whole; a window moved
+    off the menu shows the menu drawn again where it was."""
+
+    without = ("MIT-SHM",)
+
+
 class NoDisplayTest(unittest.TestCase):
 
     def test_without_a_display_the_program_says_so_and_fails(self):

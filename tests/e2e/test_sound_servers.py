@@ -10,11 +10,13 @@ a desktop at 200 %."""
 import fcntl
 import os
 import resource
+import shutil
 import signal
 import subprocess
 import sys
 import threading
 import time
+import zipfile
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
@@ -22,14 +24,15 @@ from audio_tap import (  # noqa: E402
     LETTERS, RATE, TONES, AudioTap, kept_take, write_recordings, write_tone)
 from e2e_support import (  # noqa: E402
     EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, PLAY_AGAIN, RECORDER_BUTTON,
-    RECORDER_SIZE, RECORDER_STOP_BODY, middle, recorder_letter, tile)
+    RECORDER_HEAR, RECORDER_LOAD, RECORDER_SAVE, RECORDER_SIZE, RECORDER_STOP_BODY,
+    RECORDER_USE_PROGRAMS_VOICE, middle, recorder_letter, tile)
 from xserver import eventually, stop_process  # noqa: E402
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "paplay",
          "pipewire",
-         "pipewire-pulse", "wireplumber", "dbus-daemon")
+         "pipewire-pulse", "wireplumber", "dbus-daemon", "zenity", "xset")
 PACKAGES = ("xvfb, xdotool, x11-utils, imagemagick, pulseaudio, pulseaudio-utils, pipewire, "
-            "pipewire-pulse, wireplumber, dbus-daemon")
+            "pipewire-pulse, wireplumber, dbus-daemon, zenity, x11-xserver-utils")
 
 # The null sink plays at the rate and in the layout the recording is read in.
 NULL_SINK = ["sink_name=tap", f"rate={RATE}", "channels=1"]
@@ -248,6 +251,28 @@ class SoundServerCase(e2e.ProgramTestCase):
         return [line for line in program.stderr().splitlines()
                 if line.startswith("wordmeadow: no sound")]
 
+    def answer_file_dialog(self, title, program, path, clear_key):
+        """Types the file's name into zenity's file dialog, open in the file's folder, as a
+        person would, and presses Enter; again if the dialog had not yet taken the keys (GTK
+        shows it before it listens to them). A whole path would race GTK's completion of the
+        folders' names."""
+        dialog = self.x.wait_window(title, program=program)
+        # A loaded machine may hold a key down past the repeat delay, and type it twice.
+        self.x.run("xset", "r", "off")
+        for attempt in range(3):
+            time.sleep(1)
+            # No window manager here gives it the keyboard, as the program has it.
+            self.x.run("xdotool", "windowfocus", "--sync", dialog["id"])
+            self.x.key(clear_key)
+            self.x.run("xdotool", "type", "--delay", "60", os.path.basename(path))
+            self.x.key("Return")
+            try:
+                self.x.wait_no_window(title, timeout=5 if attempt < 2 else 20)
+                return
+            except AssertionError:
+                if attempt == 2:
+                    raise
+
     def record_a_letter_by_clicks_then_hear_it_in_letter_recognition(self):
         server = self.server("pulseaudio", microphone=True)
         server.start()
@@ -279,6 +304,32 @@ class SoundServerCase(e2e.ProgramTestCase):
         onset, length = kept_take(os.path.join(voice, "A.wav"))
         self.assertTrue(0.05 < onset <= 0.1, onset)
         self.assertAlmostEqual(length, 0.08 + 0.6 + 0.15, delta=0.03)
+        with open(os.path.join(voice, "A.wav"), "rb") as kept:
+            recorded = kept.read()
+
+        # The voice into a file, through zenity's dialog, under a name a shell would split, in
+        # the folder the dialog opens in: the home folder.
+        saved = os.path.join(server.home, 'Grandma\'s "A" voice.zip')
+        self.click(recorder, RECORDER_SAVE)
+        self.answer_file_dialog("Wordmeadow: save to a file", program, saved, "ctrl+a")
+        eventually(lambda: os.path.exists(saved), 10, "the voice file to be saved")
+        with zipfile.ZipFile(saved) as voice_file:
+            self.assertEqual(voice_file.namelist(), ["A.wav"])
+            self.assertEqual(voice_file.read("A.wav"), recorded)
+        # A back in the program's voice, and the voice folder gone; then the file loaded.
+        self.click(recorder, recorder_letter("A"))
+        self.click(recorder, RECORDER_USE_PROGRAMS_VOICE)
+        self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_blue, program)
+        shutil.rmtree(voice)
+        self.click(recorder, RECORDER_LOAD)
+        self.answer_file_dialog("Wordmeadow: open a file", program, saved, "ctrl+l")
+        self.wait_until_seen(recorder, recorder_letter("A", (88, 12)), e2e.is_green, program)
+        self.x.screenshot().save_png(os.path.join(self.root, "recorder-loaded.png"))
+        with open(os.path.join(voice, "A.wav"), "rb") as loaded:
+            self.assertEqual(loaded.read(), recorded)
+        mark = audio.wait_quiet()
+        self.click(recorder, RECORDER_HEAR)
+        self.assertEqual(audio.next_sound(mark), "own")
         program.stop()
         self.assertEqual(program.proc.returncode, 0, program.stderr())
 

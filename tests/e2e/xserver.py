@@ -111,9 +111,10 @@ class XServer:
     """A private Xvfb; the display number is chosen by the server itself (-displayfd). Bare, it
     has no window manager: start_window_manager() adds one. Given dots per inch, it holds them in
     the Xft.dpi resource, as a desktop at that scale does (xrdb), and windows are looked at with
-    the scale the program takes from it (window["scale"])."""
+    the scale the program takes from it (window["scale"]). The extensions named in without are
+    left out, as on a server that has not got them."""
 
-    def __init__(self, log_path, dpi=None, size=(SCREEN_WIDTH, SCREEN_HEIGHT)):
+    def __init__(self, log_path, dpi=None, size=(SCREEN_WIDTH, SCREEN_HEIGHT), without=()):
         read_end, write_end = os.pipe()
         self._log = open(log_path, "wb")
         self._window_manager = None
@@ -122,7 +123,8 @@ class XServer:
         self.scale = max(1.0, int(dpi / 96 * 4) / 4) if dpi else 1.0
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{size[0]}x{size[1]}x24", "-nolisten", "tcp", "-noreset"],
+             f"{size[0]}x{size[1]}x24", "-nolisten", "tcp", "-noreset"]
+            + [arg for extension in without for arg in ("-extension", extension)],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self._log,
             stderr=subprocess.STDOUT, start_new_session=True)
         os.close(write_end)

@@ -73,8 +73,9 @@ export async function serve(folder, extra = {}, faults = {}) {
   return { server, address: `http://127.0.0.1:${server.address().port}/` };
 }
 
-// Chromium with nothing of its own going on beside the page; close() removes its profile too.
-export async function launch() {
+// Chromium with nothing of its own going on beside the page, and these further switches;
+// close() removes its profile too.
+export async function launch(switches = []) {
   const profile = mkdtempSync(join(tmpdir(), 'wordmeadow-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
@@ -82,7 +83,7 @@ export async function launch() {
     args: [
       ...(process.getuid?.() === 0 ? ['--no-sandbox'] : []),
       '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`,
+      '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`, ...switches,
     ],
   });
   const close = browser.close.bind(browser);

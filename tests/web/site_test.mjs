@@ -8,12 +8,14 @@
 // cut, on a tablet: a double tap on the play picture, a resting palm, a cancelled touch, a window
 // raised and dragged, a sound suspended by the system, and Exit! tapped.
 // On the way the network misbehaves: a picture fails once, the Letter Recognition window's
-// background is held back, and "try again" comes truncated.
+// background is held back, and "try again" comes truncated. Then a grown-up records a word from
+// the start screen's link, through Chromium's fake microphone, and Beginning Sounds says it in
+// that voice, after a reload and offline too.
 //   node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]
 // What the page plays is learnt by wrapping fetch, decodeAudioData and
 // AudioBufferSourceNode.start before the page's own scripts run.
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve, launch, tapStart } from './browser.mjs';
@@ -24,7 +26,7 @@ assert.ok(site, 'usage: node site_test.mjs SITE_FOLDER [PUBLISHER_ADDRESS]');
 // Runs in the page before its scripts: which files are fetched, which recording each started
 // sound was decoded from ('alert' for a sound made in the page), its size, which windows were on
 // the page as it started, the listings the page was given, and the page's audio contexts.
-function listen() {
+function listen(wordTone) {
   const names = new WeakMap();
   const sizes = new WeakMap();
   const nameOf = (url) => decodeURIComponent(new URL(url, location.href).pathname.split('/').pop());
@@ -34,6 +36,43 @@ function listen() {
   window.heardSizes = [];
   window.listings = [];
   window.contexts = [];
+  window.heardTones = [];
+  window.microphones = [];
+  window.ownUndecoded = 0;
+  window.texts = [];  // every label's lines, as drawn
+  window.persistAsked = 0;
+  const fillText = CanvasRenderingContext2D.prototype.fillText;
+  CanvasRenderingContext2D.prototype.fillText = function (text, ...rest) {
+    window.texts.push(text);
+    return fillText.call(this, text, ...rest);
+  };
+  const persist = StorageManager.prototype.persist;
+  StorageManager.prototype.persist = function () {
+    window.persistAsked += 1;
+    return persist.call(this);
+  };
+  // How much of a sound is the recorded word's tone: its share of the sound's time when the
+  // tone is all there is (2/3 for the take trimmed around it), near 0 for speech.
+  const toneShare = (buffer) => {
+    const x = buffer.getChannelData(0);
+    const w = 2 * Math.PI * wordTone / buffer.sampleRate;
+    let re = 0;
+    let im = 0;
+    let energy = 0;
+    for (let i = 0; i < x.length; ++i) {
+      re += x[i] * Math.cos(w * i);
+      im += x[i] * Math.sin(w * i);
+      energy += x[i] * x[i];
+    }
+    return energy > 0 ? (re * re + im * im) / (energy * x.length / 2) : 0;
+  };
+  const getUserMedia = MediaDevices.prototype.getUserMedia;
+  MediaDevices.prototype.getUserMedia = function (constraints) {
+    return getUserMedia.call(this, constraints).then((stream) => {
+      window.microphones.push({ constraints, stream });
+      return stream;
+    });
+  };
   const Context = window.AudioContext;
   window.AudioContext = class extends Context {
     constructor(...args) {
@@ -59,9 +98,13 @@ function listen() {
   const decode = BaseAudioContext.prototype.decodeAudioData;
   BaseAudioContext.prototype.decodeAudioData = function (bytes, ...rest) {
     return decode.call(this, bytes, ...rest).then((buffer) => {
-      names.set(buffer, names.get(bytes));
+      // Bytes not fetched are the user's own recording, handed over by the program.
+      names.set(buffer, names.get(bytes) ?? 'own');
       sizes.set(buffer, sizes.get(bytes));
       return buffer;
+    }, (error) => {
+      if (!names.has(bytes)) window.ownUndecoded += 1;
+      throw error;
     });
   };
   const start = AudioBufferSourceNode.prototype.start;
@@ -69,6 +112,7 @@ function listen() {
     window.heard.push(names.get(this.buffer) ?? 'alert');
     window.heardOver.push([...document.querySelectorAll('.window')].map((w) => w.dataset.window));
     window.heardSizes.push(sizes.get(this.buffer) ?? 0);
+    window.heardTones.push(toneShare(this.buffer));
     return start.apply(this, args);
   };
 }
@@ -82,11 +126,261 @@ const MENU_EXIT = { x: 233, y: 284 };
 const OVERLAY_EXIT = { x: 233, y: 252 };
 const FEEDBACK = { x: 223, y: 125 };  // middle of the feedback spot
 
+// The word a grown-up says into the fake microphone: a tone burst with a sharp onset, in a quiet
+// room (noise at -60 dBFS), as 16-bit mono at 48 kHz; the microphone gives silence after it.
+const WORD_TONE = 1000;
+function wordWav() {
+  const rate = 48000;
+  const seconds = [0.6, 0.45, 2.5];  // the room, the word, the room
+  const total = Math.round(rate * seconds.reduce((a, b) => a + b));
+  const data = Buffer.alloc(2 * total);
+  let seed = 1;
+  const noise = () => {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    return (seed / 2147483648 - 0.5) * 2 * 32768 * 10 ** (-60 / 20) * Math.sqrt(3);
+  };
+  const begin = Math.round(rate * seconds[0]);
+  const end = begin + Math.round(rate * seconds[1]);
+  for (let i = 0; i < total; ++i) {
+    const fade = Math.min(1, (i - begin) / (0.005 * rate), (end - i) / (0.01 * rate));
+    const tone = i >= begin && i < end ? 32768 * 10 ** (-18 / 20) * fade * Math.sin(2 * Math.PI * WORD_TONE * (i - begin) / rate) : 0;
+    data.writeInt16LE(Math.max(-32768, Math.min(32767, Math.round(tone + noise()))), 2 * i);
+  }
+  const header = Buffer.alloc(44);
+  header.write('RIFF', 0);
+  header.writeUInt32LE(36 + data.length, 4);
+  header.write('WAVEfmt ', 8);
+  header.writeUInt32LE(16, 16);
+  header.writeUInt16LE(1, 20);  // PCM
+  header.writeUInt16LE(1, 22);  // mono
+  header.writeUInt32LE(rate, 24);
+  header.writeUInt32LE(2 * rate, 28);
+  header.writeUInt16LE(2, 32);
+  header.writeUInt16LE(16, 34);
+  header.write('data', 36);
+  header.writeUInt32LE(data.length, 40);
+  return Buffer.concat([header, data]);
+}
+
+// The colour of a picture of the site at a point, as the browser decodes it.
+const pictureOn = (page, name, p) => page.evaluate(async (n, { x, y }) => {
+  const img = new Image();
+  img.src = `assets/${n}.bmp`;
+  await img.decode();
+  const c = new OffscreenCanvas(img.width, img.height).getContext('2d');
+  c.drawImage(img, 0, 0);
+  return [...c.getImageData(x, y, 1, 1).data.slice(0, 3)];
+}, name, p);
+
+// What the page has played, and its windows' canvases clicked at points in their client area.
+function helpers(page) {
+  const heardSoFar = () => page.evaluate(() => window.heard.length);
+  const nextHeard = async (count, timeout = 10000) => {
+    await page.waitForFunction((n) => window.heard.length > n, { timeout }, count);
+    return page.evaluate(() => window.heard.at(-1));
+  };
+  const canvasOf = async (id) => page.waitForSelector(`canvas[data-window="${id}"]`, { visible: true });
+  const at = async (id, p) => {
+    const box = await (await canvasOf(id)).boundingBox();
+    return { x: box.x + p.x, y: box.y + p.y };
+  };
+  const click = async (id, p) => {
+    const { x, y } = await at(id, p);
+    await page.mouse.click(x, y);
+  };
+  // A new start: the welcome, then the menu's activity at that point, and what it says first.
+  const startActivity = async (point, id) => {
+    await tapStart(page);
+    await canvasOf('Main');
+    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
+    await click('Main', point);
+    await canvasOf(id);
+    return nextHeard(1);
+  };
+  return { heardSoFar, nextHeard, canvasOf, at, click, startActivity };
+}
+
+const MENU_BEGINNING_SOUNDS = { x: 233, y: 164 };
+const RECORDER_BUTTON = { x: 404, y: 310 };  // Record, Stop and Keep, one at a time
+const SAVE_VOICE = { x: 556, y: 310 };
+const LOAD_VOICE = { x: 556, y: 358 };
+const RECORDER_CELLS = 6;  // a row
+const recorderCell = (k) => ({ x: 16 + 102 * (k % RECORDER_CELLS) + 49, y: 36 + 27 * Math.floor(k / RECORDER_CELLS) + 12 });
+// The recorder lists the welcome, three cues and the letters, then the words, in the order of
+// the site's listing.
+const recorderWord = (name) => 30 + readFileSync(join(site, 'listing.txt'), 'utf8').split('\n')
+  .filter((line) => line.startsWith('words/')).indexOf(`words/${name}`);
+
+// A grown-up records the first word Beginning Sounds asks, in a profile and from a server of
+// their own (so that its storage starts empty and it can be cut off alone): from the start
+// screen's link, the recorder; the word chosen, Record, and the fake microphone's word is heard
+// back at once, the microphone let go; Keep, and it is in the site's storage. Beginning Sounds
+// then says it in that voice, after a reload and with the network cut, while a recording of
+// theirs that cannot be decoded gives way to the program's. Resolves to the word.
+async function recordAWord() {
+  const { server: own, address: ownAddress } = await serve(site);
+  const context = await browser.createBrowserContext();
+  await context.overridePermissions(ownAddress, ['microphone']);
+  const page = await context.newPage();
+  await page.setViewport({ width: 800, height: 600 });
+  await page.evaluateOnNewDocument(listen, WORD_TONE);
+  const { heardSoFar, nextHeard, canvasOf, click, startActivity } = helpers(page);
+  const firstWord = async () => ({
+    name: await startActivity(MENU_BEGINNING_SOUNDS, 'beginning'),
+    tone: await page.evaluate(() => window.heardTones[1]),
+  });
+  await page.goto(ownAddress);
+  const asked = await firstWord();
+  assert.match(asked.name, /\.wav$/, 'Beginning Sounds asks a word');
+  assert.ok(asked.tone < 0.2, `the program's voice is no tone (${asked.tone})`);
+
+  await page.reload();
+  await (await page.waitForSelector('#recorder', { visible: true })).click();
+  await canvasOf('voices');
+  await click('voices', recorderCell(recorderWord(asked.name)));
+  const count = await heardSoFar();
+  await click('voices', RECORDER_BUTTON);
+  // The take ends by itself after the word, and is heard back.
+  assert.equal(await nextHeard(count, 20000), 'own', 'the take heard back');
+  const take = await page.evaluate(() => ({
+    tone: window.heardTones.at(-1),
+    constraints: window.microphones.map((m) => m.constraints.audio),
+    open: window.microphones.flatMap((m) => m.stream.getTracks()).filter((t) => t.readyState !== 'ended').length,
+  }));
+  assert.ok(take.tone > 0.4, `the take is the word said (${take.tone})`);
+  assert.ok(take.constraints.length > 0 && take.constraints.every((c) => c.echoCancellation === false &&
+    c.noiseSuppression === false && c.autoGainControl === false), JSON.stringify(take.constraints));
+  assert.equal(take.open, 0, 'the microphone let go after the take');
+  if (process.env.WORDMEADOW_SCREENSHOT) {
+    await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT.replace(/\.png$/, '-recorder.png') });
+  }
+  await click('voices', RECORDER_BUTTON);  // Keep
+  const kept = `/voice/words/${asked.name}`;
+  const stored = () => page.evaluate(() => new Promise((resolve) => {
+    const request = indexedDB.open('/voice');
+    request.onsuccess = () => {
+      const keys = request.result.transaction('FILE_DATA').objectStore('FILE_DATA').getAllKeys();
+      keys.onsuccess = () => resolve(keys.result);
+    };
+    request.onerror = () => resolve([]);
+  }));
+  for (let tries = 0; !(await stored()).includes(kept); ++tries) {
+    assert.ok(tries < 50, `${kept} kept in the site's storage: ${await stored()}`);
+    await pause(100);
+  }
+  assert.equal(await page.evaluate(() => window.persistAsked), 1, 'the storage asked to persist once kept');
+
+  // Without a secure context, or with the microphone refused, Record says what to do.
+  const saidOn = (p, words) => p.waitForFunction((w) => window.texts.join(' ').includes(w), { timeout: 10000 }, words);
+  const another = await browser.createBrowserContext();
+  await another.overridePermissions(ownAddress, []);
+  const insecure = await another.newPage();
+  await insecure.evaluateOnNewDocument(listen, WORD_TONE);
+  await insecure.goto(ownAddress.replace('127.0.0.1', 'wordmeadow.test'));
+  await (await insecure.waitForSelector('#recorder', { visible: true })).click();
+  await helpers(insecure).click('voices', RECORDER_BUTTON);
+  await saidOn(insecure, 'Recording needs a secure address: open this site over https:// (or localhost).');
+  await insecure.close();
+
+  // "Save my voice to a file" gives a download, which "Load a voice from a file" takes in, in a
+  // profile of its own: a first chooser cancelled, a file that is none dropped, the next chooser
+  // answered; Beginning Sounds then says the word in that voice there too.
+  const downloads = join(scratch, 'downloads');
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, browserContextId: context.id });
+  await click('voices', SAVE_VOICE);
+  const voiceFile = join(downloads, 'wordmeadow-voice.zip');
+  for (let tries = 0; !existsSync(voiceFile); ++tries) {
+    assert.ok(tries < 50, 'the voice file downloaded');
+    await pause(100);
+  }
+  const elsewhere = await another.newPage();
+  await elsewhere.setViewport({ width: 800, height: 600 });
+  await elsewhere.evaluateOnNewDocument(listen, WORD_TONE);
+  await elsewhere.goto(ownAddress);
+  await (await elsewhere.waitForSelector('#recorder', { visible: true })).click();
+  const there = helpers(elsewhere);
+  await there.canvasOf('voices');
+  const chooseVoiceFile = async (answer) => {
+    // Puppeteer starts catching choosers a moment after it is asked to.
+    const chooser = elsewhere.waitForFileChooser({ timeout: 5000 });
+    await pause(300);
+    await there.click('voices', LOAD_VOICE);
+    await answer(await chooser);
+  };
+  await chooseVoiceFile((chooser) => chooser.cancel());
+  // A file that is no voice file, dropped onto the recorder, changes nothing and says so.
+  await elsewhere.$eval('canvas[data-window="voices"]', (canvas, base64) => {
+    const files = new DataTransfer();
+    files.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], 'not-a-voice.zip'));
+    canvas.dispatchEvent(new DragEvent('drop', { dataTransfer: files, bubbles: true, cancelable: true }));
+  }, readFileSync(word).toString('base64'));
+  await saidOn(elsewhere, 'Nothing was changed.');
+  await chooseVoiceFile((chooser) => chooser.accept([voiceFile]));
+  const cell = recorderCell(recorderWord(asked.name));
+  const ownCell = await pictureOn(elsewhere, 'voice_cell_own', { x: 2, y: 12 });
+  await elsewhere.waitForFunction((c) => {
+    const d = document.querySelector('canvas[data-window="voices"]').getContext('2d').getImageData(c.x - 47, c.y, 1, 1).data;
+    return d[0] === c.own[0] && d[1] === c.own[1] && d[2] === c.own[2];
+  }, { timeout: 5000 }, { ...cell, own: ownCell });
+  await there.click('voices', RECORDER_BUTTON);
+  await saidOn(elsewhere, 'Allow the microphone for this site in the browser\'s settings, then press Record again.');
+  await elsewhere.click('.window[data-window="voices"] .close');
+  const loaded = { name: await there.startActivity(MENU_BEGINNING_SOUNDS, 'beginning'), tone: await elsewhere.evaluate(() => window.heardTones[1]) };
+  assert.ok(loaded.name === 'own' && loaded.tone > 0.4, `the loaded voice says ${asked.name}: ${JSON.stringify(loaded)}`);
+  await another.close();
+
+  // A welcome of theirs that no browser decodes (whole, but in no format there is), put in the
+  // storage beside it.
+  await page.evaluate(() => new Promise((resolve, reject) => {
+    const bytes = new Uint8Array(44);
+    const text = (at, t) => [...t].forEach((c, i) => { bytes[at + i] = c.charCodeAt(0); });
+    const view = new DataView(bytes.buffer);
+    text(0, 'RIFF');
+    view.setUint32(4, 36, true);
+    text(8, 'WAVEfmt ');
+    view.setUint32(16, 16, true);
+    view.setUint16(20, 0x7777, true);
+    text(36, 'data');
+    const request = indexedDB.open('/voice');
+    request.onsuccess = () => {
+      const transaction = request.result.transaction('FILE_DATA', 'readwrite');
+      transaction.objectStore('FILE_DATA').put({ timestamp: new Date(), mode: 0o100644, contents: bytes },
+        '/voice/Welcome.wav');
+      transaction.oncomplete = resolve;
+      transaction.onerror = reject;
+    };
+  }));
+
+  // Beginning Sounds, started afresh, says the word in the grown-up's voice; the welcome is
+  // the program's.
+  await page.reload();
+  let heard = await firstWord();
+  assert.equal(heard.name, 'own', `Beginning Sounds says ${asked.name} in the recorded voice`);
+  assert.equal(await page.evaluate(() => window.ownUndecoded), 1, 'the welcome of theirs was tried first');
+  assert.ok(heard.tone > 0.4, `the recorded word (${heard.tone})`);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+
+  // And so it does with the network cut.
+  own.close();
+  own.closeAllConnections();
+  await page.setOfflineMode(true);
+  await page.reload();
+  heard = await firstWord();
+  assert.equal(heard.name, 'own', 'the recorded word offline');
+  await context.close();
+  return asked.name.replace(/\.wav$/, '');
+}
+
 const scratch = mkdtempSync(join(tmpdir(), 'wordmeadow-site-test-'));
 const extra = {};
 const faults = { redirectIndex: true, lastModified: new Date('2001-09-01') };
 const { server, address } = await serve(site, extra, faults);
-const browser = await launch();
+const word = join(scratch, 'word.wav');
+writeFileSync(word, wordWav());
+// wordmeadow.test is this machine, under a name that is no secure context over http.
+const browser = await launch(['--use-fake-device-for-media-stream',
+  `--use-file-for-fake-audio-capture=${word}%noloop`, '--host-resolver-rules=MAP wordmeadow.test 127.0.0.1']);
 const pause = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 try {
@@ -95,7 +389,7 @@ try {
   // program was built with (in a profile of its own, so the visits below are first ones).
   const context = await browser.createBrowserContext();
   const failing = await context.newPage();
-  await failing.evaluateOnNewDocument(listen);
+  await failing.evaluateOnNewDocument(listen, WORD_TONE);
   faults.status = { '/wordmeadow.wasm': 503, '/listing.txt': 404 };
   await failing.goto(address);
   await failing.waitForSelector('#failed', { visible: true });
@@ -111,7 +405,7 @@ try {
 
   const page = await browser.newPage();
   await page.setViewport({ width: 800, height: 600 });
-  await page.evaluateOnNewDocument(listen);
+  await page.evaluateOnNewDocument(listen, WORD_TONE);
   // The network's faults: the menu's Letter Recognition picture fails once, the Letter
   // Recognition window's background is held back until released, "try again" comes cut in half.
   let failedOnce;
@@ -137,31 +431,10 @@ try {
     }
   };
   page.on('request', networkFaults);
-  const heardSoFar = () => page.evaluate(() => window.heard.length);
-  const nextHeard = async (count) => {
-    await page.waitForFunction((n) => window.heard.length > n, { timeout: 10000 }, count);
-    return page.evaluate(() => window.heard.at(-1));
-  };
-  const canvasOf = async (id) => page.waitForSelector(`canvas[data-window="${id}"]`, { visible: true });
-  const at = async (id, p) => {
-    const box = await (await canvasOf(id)).boundingBox();
-    return { x: box.x + p.x, y: box.y + p.y };
-  };
-  const click = async (id, p) => {
-    const { x, y } = await at(id, p);
-    await page.mouse.click(x, y);
-  };
+  const { heardSoFar, nextHeard, canvasOf, at, click, startActivity } = helpers(page);
   const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`,
     (c, { x, y }) => [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], p);
-  // The colour of a picture of the site at a point, as the browser decodes it.
-  const pictureAt = (name, p) => page.evaluate(async (n, { x, y }) => {
-    const img = new Image();
-    img.src = `assets/${n}.bmp`;
-    await img.decode();
-    const c = new OffscreenCanvas(img.width, img.height).getContext('2d');
-    c.drawImage(img, 0, 0);
-    return [...c.getImageData(x, y, 1, 1).data.slice(0, 3)];
-  }, name, p);
+  const pictureAt = (name, p) => pictureOn(page, name, p);
   const startScreenShown = () => page.$eval('#start', (b) => !b.hidden && b.textContent.trim() === '' &&
     b.querySelector('svg') !== null && document.querySelectorAll('.window').length === 0);
   const menuDrawn = async () => {
@@ -283,12 +556,10 @@ try {
   const listing = readFileSync(join(site, 'listing.txt'), 'utf8');
   const visit = async () => {
     await page.reload();
-    await tapStart(page);
-    await canvasOf('Main');
-    assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome');
-    await click('Main', MENU_LETTER_RECOGNITION);
-    await canvasOf('rec');
-    return { letter: await nextHeard(1), size: await page.evaluate(() => window.heardSizes[1]) };
+    return {
+      letter: await startActivity(MENU_LETTER_RECOGNITION, 'rec'),
+      size: await page.evaluate(() => window.heardSizes[1]),
+    };
   };
   for (const fault of [{ status: { '/listing.txt': 503 } }, { status: { '/listing.txt': 404 } },
     { portal: /\.(wav|txt)$/i }]) {
@@ -430,7 +701,9 @@ try {
   await pause(1000);
   assert.ok(await startScreenShown(), 'the start screen stays after Exit! tapped');
   assert.equal(await heardSoFar(), count, 'no welcome after Exit! tapped');
-  console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload and touch worked`);
+  const recorded = await recordAWord();
+  console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload and touch worked, ` +
+    `"${recorded}" recorded and heard in the user's voice, offline too`);
 } finally {
   await browser.close();
   server.close();

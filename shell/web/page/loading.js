@@ -1,6 +1,7 @@
 // What the page loads from the site: the program (wordmeadow.js and .wasm), the recordings'
 // listing, the pictures as windows need them, the label font, and, once the program is up, the
-// rest of the site for offline use.
+// rest of the site for offline use. The user's own recordings come from the site's storage.
+import { loadVoiceFolder } from './voice_storage.js';
 
 // Filled in by the build: the pictures of assets/, by name.
 const PICTURES = /*@PICTURES@*/ [];
@@ -55,8 +56,9 @@ export function reloadProgram() {
 export const programLoaded = () => moduleLoaded;
 
 // The pictures the start will show, asked for while the start screen is up, and counted in the
-// first visit's progress (index.html).
+// first visit's progress (index.html); the voice folder read meanwhile.
 reloadProgram().then((module) => {
+  loadVoiceFolder(module);
   const names = module.ccall('wm_start_pictures', 'string', [], []).split('\n').filter(Boolean);
   names.forEach((name) => pictureOf(name));
   window.wordmeadowLoading.expect(names.map((name) => `assets/${name}.bmp`));

@@ -1,5 +1,5 @@
-// Sound through Web Audio: each recording fetched, judged and decoded once; a new request cuts
-// off the last. Browsers play sound only after a touch or a click, so the context comes with
+// Sound through Web Audio: each recording of the site fetched, judged and decoded once, the
+// user's own decoded from the bytes the program hands over; a new request cuts off the last. Browsers play sound only after a touch or a click, so the context comes with
 // the start, and a context the system suspended (a lock, a call, another app) is resumed at the
 // next touch or when the page is seen again.
 
@@ -24,6 +24,9 @@ export function startSound(context = null) {
   audio ??= context ?? new AudioContext();
   resumeSound();
 }
+
+// The page's sound context, once the start has made it.
+export const audioContext = () => audio;
 
 function resumeSound() {
   if (audio && audio.state !== 'running') audio.resume().catch(() => {});
@@ -68,9 +71,16 @@ function decoded(path) {
   return sound;
 }
 
+// The user's own recording, already judged by the program; null when it cannot be decoded.
+function decodedOwn(bytes) {
+  return audio.decodeAudioData(bytes.buffer).catch(() => null);
+}
+
 // As on the desktop, where a window and its first sound come together, a sound asked for while
-// a window loads starts when that window is on screen.
-export function playSound(path) {
+// a window loads starts when that window is on screen. The user's own recording (its bytes),
+// when there is one, plays in place of the site's file; one that cannot be decoded gives way to
+// the site's file, not to the alert.
+export function playSound(path, own = null) {
   if (!audio) return;
   const request = ++requests;
   if (playing) {
@@ -81,7 +91,9 @@ export function playSound(path) {
   // has returned, which is before any promise's callback.
   const shown = Promise.resolve().then(() => windowsShown());
   // No name is no recording (the program's folder): the alert, with nothing asked of the server.
-  Promise.all([path ? decoded(path) : Promise.resolve(null), shown]).then(([buffer]) => {
+  const site = () => (path ? decoded(path) : Promise.resolve(null));
+  const sound = own ? decodedOwn(own).then((buffer) => buffer ?? site()) : site();
+  Promise.all([sound, shown]).then(([buffer]) => {
     if (request !== requests) return;  // a later request came first: nothing is queued
     const source = audio.createBufferSource();
     source.buffer = buffer || (alertTone ??= makeAlertTone());
