@@ -28,9 +28,9 @@ std::string microphoneProblem(MMRESULT result) {
   if (result == MMSYSERR_ALLOCATED) {
     return "The microphone is in use by another program. Close that program and try again.";
   }
-  return "No microphone could be opened (waveIn error " + std::to_string(result) +
-         "). Plug one in, and in Windows' Settings under Privacy, Microphone, let desktop apps "
-         "use it, then try again.";
+  // Short enough for the recorder's two lines, with what it adds.
+  return "No microphone could be opened. Plug one in, and let apps use it in Windows' privacy "
+         "settings.";
 }
 
 std::span<const std::int16_t> recordedSamples(const WAVEHDR& header) {
