@@ -8,9 +8,11 @@ enable_language(RC)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(wordmeadow_win32 STATIC
+  shell/win32/win_capture.cpp
+  shell/win32/win_file_dialogs.cpp
   shell/win32/win_platform.cpp
   shell/win32/win_screen.cpp)
-target_link_libraries(wordmeadow_win32 PUBLIC wordmeadow_logic winmm shell32 gdi32 user32
+target_link_libraries(wordmeadow_win32 PUBLIC wordmeadow_logic winmm shell32 gdi32 user32 comdlg32
                       PRIVATE wordmeadow_warnings)
 
 # Reads a little-endian number of `size` bytes at `offset` of a file.

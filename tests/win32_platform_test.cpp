@@ -1,4 +1,5 @@
-// The Win32 platform's own parts: the program folder and the folder listing over FindFirstFile.
+// The Win32 platform's own parts: the program folder, the folder listing over FindFirstFile,
+// the paths the file dialogs give and the samples of a capture buffer.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "shell/paths.h"
+#include "shell/win32/win_capture.h"
+#include "shell/win32/win_file_dialogs.h"
 #include "shell/win32/win_platform.h"
 #include "temp_folder.h"
 
@@ -136,6 +139,42 @@ TEST(FindListing, KeepsTheFileSystemsOwnOrder) {
     expected.push_back(entry.path().filename().string());
   }
   EXPECT_EQ(names, expected);
+}
+
+TEST(DialogPaths, AreUtf8BothWaysWhateverTheScript) {
+  // "C:\Users\Zoë\Stimme 声 🎤.zip": two-, three- and four-byte UTF-8, a surrogate pair.
+  const std::string utf8 = "C:\\Users\\Zo\xC3\xAB\\Stimme \xE5\xA3\xB0 \xF0\x9F\x8E\xA4.zip";
+  const std::wstring utf16 = L"C:\\Users\\Zo\u00EB\\Stimme \u58F0 \xD83C\xDFA4.zip";
+  EXPECT_EQ(wideFromUtf8(utf8), utf16);
+  EXPECT_EQ(utf8FromWide(utf16), utf8);
+  EXPECT_EQ(wideFromUtf8(""), L"");
+  EXPECT_EQ(utf8FromWide(L""), "");
+}
+
+TEST(CaptureBuffer, GivesTheWholeSamplesTheDeviceWroteAndNothingBeyondTheBuffer) {
+  std::int16_t samples[4] = {1, -2, 3, -4};
+  WAVEHDR header{};
+  header.lpData = reinterpret_cast<LPSTR>(samples);
+  header.dwBufferLength = sizeof samples;
+  header.dwBytesRecorded = 5;  // a half sample at the end is left out
+  auto got = recordedSamples(header);
+  EXPECT_EQ(std::vector<std::int16_t>(got.begin(), got.end()), (std::vector<std::int16_t>{1, -2}));
+  header.dwBytesRecorded = 64;  // more than the buffer holds
+  got = recordedSamples(header);
+  EXPECT_EQ(got.size(), 4u);
+  header.dwBytesRecorded = 0;
+  EXPECT_TRUE(recordedSamples(header).empty());
+}
+
+TEST(CaptureBuffer, WhatTheDeviceHeldBeforeTheTakeIsDroppedFromTheFront) {
+  // 30 ms into a take at 22050 Hz at most 661 samples can be the take's: what arrives beyond
+  // that is dropped from its front, however it comes in buffers.
+  EXPECT_EQ(samplesBeforeTake(0, 512, 661), 0u);
+  EXPECT_EQ(samplesBeforeTake(512, 512, 661), 363u);
+  EXPECT_EQ(samplesBeforeTake(661, 512, 661), 512u);  // all of it from before
+  // In time, and late (the usual case), everything is the take's.
+  EXPECT_EQ(samplesBeforeTake(1024, 512, 1536), 0u);
+  EXPECT_EQ(samplesBeforeTake(1024, 512, 4000), 0u);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #
 # Usage: tools/windows-test.sh [build folder]      (default: build-windows beside the sources)
 # Needs the Debian packages cmake, g++-mingw-w64-x86-64-posix, binutils-mingw-w64-x86-64,
-# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis, wixl and
-# msitools.
+# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis, wixl,
+# msitools, pulseaudio and pulseaudio-utils.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,7 +25,7 @@ cmake --build "$build" -j "$jobs"
 cmake --build "$build" -j "$jobs" --target wordmeadow_setup wordmeadow_msi
 
 # Linked statically, the program must need nothing but what every Windows has.
-allowed=" kernel32.dll user32.dll gdi32.dll shell32.dll winmm.dll ole32.dll msvcrt.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll shell32.dll comdlg32.dll winmm.dll ole32.dll msvcrt.dll "
 imports="$(x86_64-w64-mingw32-objdump -p "$build/wordmeadow.exe" | sed -n 's/.*DLL Name: //p')"
 for dll in $imports; do
   if [[ $allowed != *" ${dll,,} "* ]]; then

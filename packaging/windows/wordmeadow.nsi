@@ -250,6 +250,8 @@ Section "Wordmeadow" SecProgram
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\Wordmeadow.lnk" "$INSTDIR\wordmeadow.exe" "" "$INSTDIR\wordmeadow.exe" 0
+  ; The recorder, for grown-ups: the program with --voices.
+  CreateShortcut "$SMPROGRAMS\Record Your Own Voice.lnk" "$INSTDIR\wordmeadow.exe" "--voices" "$INSTDIR\wordmeadow.exe" 0
 
   ; The entry in Apps & features: HKCU for one user, HKLM for everyone (SHCTX follows the mode).
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "Wordmeadow"
@@ -271,7 +273,7 @@ Section /o "Desktop shortcut" SecDesktop
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The program and its recordings, with a Start-menu shortcut."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The program and its recordings, with Start-menu shortcuts to it and to its recorder."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecDesktop} "A shortcut on the desktop too."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -382,6 +384,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${ABOUT_PAGE}"
     !insertmacro RemoveRecordings
     Delete "$SMPROGRAMS\Wordmeadow.lnk"
+    Delete "$SMPROGRAMS\Record Your Own Voice.lnk"
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -31,7 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     } else {
       wordmeadow::startProgram(windows);
     }
-    screen.run(windows);
+    screen.run(windows, {&platform.loopService()});
   } catch (const std::exception& error) {
     // A program without a console: the reason goes to stderr for whoever started it from one,
     // and into a message box for the person in front of the screen.

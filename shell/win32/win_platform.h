@@ -5,6 +5,8 @@
 
 #include "shell/platform_base.h"
 #include "shell/win32/win_api.h"
+#include "shell/win32/win_capture.h"
+#include "shell/win32/win_file_dialogs.h"
 #include "shell/win32/win_screen.h"
 
 namespace wordmeadow {
@@ -32,21 +34,29 @@ class FindListing {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-// The program's platform on Windows: PlaySound, the shell's URL handler (owned by a window of
-// the screen), the folder listing, the user's voice folder and the random source. The windows are
-// WinScreen's. Of the files offered for one sound, the one to hand to PlaySound: the first that is
+// Of the files offered for one sound, the one to hand to PlaySound: the first that is
 // a WAV file PlaySound can take, or else the last, whose failure then gives the alert.
 std::string firstPlayable(const std::vector<std::string>& paths);
 
+// The program's platform on Windows: PlaySound, the shell's URL handler (owned by a window of
+// the screen), the folder listing, the user's voice folder, the microphone through waveIn (which
+// the message loop serves), the common file dialogs and the random source. The windows are
+// WinScreen's.
 class WinPlatform : public PlatformBase<FindListing> {
  public:
   explicit WinPlatform(WinScreen& screen);
 
   void playSoundFile(const std::vector<std::string>& paths) override;
   void openWithShell(const Window& owner, const std::string& address) override;
+  Capture& microphone() override { return microphone_; }
+  FileDialogs& fileDialogs() override { return dialogs_; }
+  // What the message loop must serve.
+  WaitService& loopService() { return microphone_; }
 
  private:
   WinScreen& screen_;
+  WinCapture microphone_;
+  WinFileDialogs dialogs_;
 };
 
 }  // namespace wordmeadow

@@ -203,25 +203,55 @@ HWND WinScreen::handleOf(const Window& window) const {
   return nullptr;
 }
 
-void WinScreen::run(WindowSystem& windows) {
+void WinScreen::run(WindowSystem& windows, std::initializer_list<WaitService*> services) {
   windows_ = &windows;
   // A failure while the first window was put on screen (its first paint) has left the quit
   // message already: the loop ends at once and it is thrown below.
   if (!windows.anyLoaded()) PostQuitMessage(0);
-  MSG message;
-  BOOL got;
-  while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
-    if (got == -1) fail("lost the message queue");
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-    if (failure_) break;
-    // Between messages no handler runs, so the windows unloaded by the last one can go now.
-    windows.releaseUnloaded();
-    invalidateChanged();
-    if (!windows.anyLoaded()) PostQuitMessage(0);
+  std::vector<HANDLE> events;
+  for (WaitService* service : services) events.push_back(service->event());
+  bool quit = false;
+  while (!quit && !failure_) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        quit = true;
+        break;
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+      if (failure_) break;
+      settle();
+    }
+    if (quit || failure_) break;
+    DWORD timeout = INFINITE;
+    for (WaitService* service : services) {
+      const int due = service->msUntilDue();
+      if (due >= 0) timeout = std::min(timeout, static_cast<DWORD>(due));
+    }
+    // Woken by a message, a service's event or a service's time.
+    const DWORD woke = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(events.size()), events.data(),
+                                                   timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_FAILED) fail("lost the message queue");
+    bool served = false;
+    for (std::size_t i = 0; i < services.size(); ++i) {
+      WaitService* service = services.begin()[i];
+      if (woke == WAIT_OBJECT_0 + i || service->msUntilDue() == 0) {
+        service->serve();
+        served = true;
+      }
+    }
+    if (served) settle();
   }
   windows_ = nullptr;
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void WinScreen::settle() {
+  // The windows unloaded by the last handler can go now.
+  windows_->releaseUnloaded();
+  invalidateChanged();
+  if (!windows_->anyLoaded()) PostQuitMessage(0);
 }
 
 LRESULT CALLBACK WinScreen::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

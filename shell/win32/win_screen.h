@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "shell/client_view.h"
 #include "shell/screen.h"
 #include "shell/win32/win_api.h"
+#include "shell/win32/win_wait_service.h"
 #include "shell/window.h"
 #include "shell/window_system.h"
 
@@ -33,9 +35,10 @@ class WinScreen : public Screen {
   // The frame of a window on screen, or nullptr when it has none.
   HWND handleOf(const Window& window) const;
 
-  // Handles messages until no window is loaded. What fails while a message is handled ends
-  // the loop and is thrown from here: no exception crosses Windows' message dispatch.
-  void run(WindowSystem& windows);
+  // Handles messages, and serves the services between them, until no window is loaded. What
+  // fails while a message is handled ends the loop and is thrown from here: no exception
+  // crosses Windows' message dispatch.
+  void run(WindowSystem& windows, std::initializer_list<WaitService*> services = {});
 
  private:
   // A GDI object or window, deleted with its owner.
@@ -68,6 +71,8 @@ class WinScreen : public Screen {
   void takeScale(NativeWindow& native, unsigned dpi, const RECT* suggested);
   void toggleFullScreen(NativeWindow& native);
   void invalidateChanged();
+  // Between messages and services no handler runs: what the last one changed takes effect.
+  void settle();
   NativeWindow* findNative(HWND hwnd);
   HBITMAP picture(const std::string& name);
   HFONT font(int height);

@@ -84,6 +84,18 @@ def write_recordings(folder, letters=LETTERS, cues=("Welcome", "Correct", "TryAg
 # Sound
 
 
+def kept_take(path):
+    """(seconds before its first loud sample, its length in seconds) of a take the recorder
+    kept, which must be a 16-bit mono WAV file."""
+    with wave.open(path) as kept:
+        if (kept.getnchannels(), kept.getsampwidth()) != (1, 2):
+            raise AssertionError(f"{path} is not 16-bit mono")
+        samples = int16_samples(kept.readframes(kept.getnframes()))
+        rate = kept.getframerate()
+    onset = next(i for i, value in enumerate(samples) if abs(value) > 1000)
+    return onset / rate, len(samples) / rate
+
+
 def int16_samples(data):
     """Signed 16-bit little-endian samples from bytes; an odd last byte is left out."""
     samples = array.array("h")

@@ -4,7 +4,9 @@ As on Linux, the program is clicked through the X server with xdotool and looked
 screenshots. Wine draws the window frame itself (there is no window manager), so the client area
 is found in the screenshot by where the window's own background picture lies. What the program
 asks of PlaySound is read from Wine's winmm trace; the address it hands to the shell reaches a
-stand-in xdg-open through Wine's winebrowser.
+stand-in xdg-open through Wine's winebrowser. The recorder (--voices) records through Wine's
+PulseAudio driver from a private PulseAudio whose default source is a virtual microphone, and
+without any microphone says so and still removes a recording.
 
 Usage: python3 test_windows.py PATH_TO_wordmeadow.exe [unittest arguments]
 The Wine prefix is $WINEPREFIX when set (it is made if missing), else a temporary one.
@@ -15,20 +17,24 @@ import re
 import shutil
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
-from audio_tap import LETTERS  # noqa: E402
+from audio_tap import LETTERS, TONES, kept_take, write_tone  # noqa: E402
 from e2e_support import (  # noqa: E402
-    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, MENU_SIZE, PLAY_AGAIN, REC_SIZE,
-    card_rect, middle, tile, tile_rect)
+    EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION, MENU_SIZE, PLAY_AGAIN,
+    RECORDER_BUTTON, RECORDER_SIZE, RECORDER_STOP_BODY, REC_SIZE, card_rect, middle,
+    recorder_letter, tile, tile_rect)
 from program import Program, opened_addresses, write_url_opener_stand_in  # noqa: E402
 from xserver import SCREEN_HEIGHT, SCREEN_WIDTH, XServer, eventually  # noqa: E402
 import wine  # noqa: E402
+from test_sound_servers import NO_CARD, SoundServer  # noqa: E402
 
 ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets")
-TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot")
-PACKAGES = "xvfb, xdotool, x11-utils, imagemagick, wine, wine64"
+TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot",
+         "pulseaudio", "pactl", "parec", "paplay")
+PACKAGES = "xvfb, xdotool, x11-utils, imagemagick, wine, wine64, pulseaudio, pulseaudio-utils"
 # What each window shows when it opens, back to front: (picture or None for a label, rect as
 # left, top, width, height in the client area).
 MENU_DESIGN = [
@@ -63,6 +69,8 @@ MENU_BACKGROUND_ONLY = (0, 0, 110, 320)  # a strip that no button or label cover
 REC_BACKGROUND_ONLY = (445, 60, 30, 140)
 WINDOW_COLOUR = (43, 108, 176)  # where no picture lies
 MARGIN_COLOUR = (11, 29, 69)  # around a maximised or full-screen window's client area
+RECORDER_MESSAGE = (16, 432, 608, 44)
+RECORDER_USE_PROGRAMS_VOICE = middle((16, 384, 227, 41))
 
 wine_env = None
 
@@ -150,7 +158,7 @@ class WineProgram(Program):
 
     EXIT_TIMEOUT = 30.0
 
-    def __init__(self, root, xserver):
+    def __init__(self, root, xserver, args=(), extra_env=None):
         self.app = os.path.join(root, "app")
         self.bin = os.path.join(root, "bin")
         os.makedirs(self.app)
@@ -164,10 +172,11 @@ class WineProgram(Program):
         shutil.copytree(os.path.join(source, "words"), os.path.join(self.app, "words"))
         write_url_opener_stand_in(self.bin)
         env = {"WINEPREFIX": wine_env["WINEPREFIX"], "WINEARCH": wine_env["WINEARCH"],
-               "WINEDEBUG": "-all,trace+winmm"}  # names every file handed to PlaySound
+               "WINEDEBUG": "-all,trace+winmm",  # names every file handed to PlaySound
+               **(extra_env or {})}
         super().__init__(exe, xserver, os.path.join(root, "wine"), root,
                          self.bin + os.pathsep + os.environ.get("PATH", ""), env,
-                         wrapper=("wine",))
+                         wrapper=("wine",), args=args)
 
     def windows_path(self, name):
         """The path of a file of the program's folder as the program sees it (drive Z: is /)."""
@@ -217,8 +226,9 @@ class WindowsProgramTest(e2e.ScratchTestCase):
 
     # -- helpers ----------------------------------------------------------------------------
 
-    def start(self):
-        self.program = WineProgram(self.root, self.x)
+    def start(self, args=(), extra_env=None, folder=None):
+        """The program from its own folder (under folder, by default the test's)."""
+        self.program = WineProgram(folder or self.root, self.x, args, extra_env)
         return self.program
 
     def client_origin(self, window, background, strip):
@@ -320,17 +330,54 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         """Alt+F4 on the active window: Windows turns it into a close from the frame."""
         self.x.run("xdotool", "key", "alt+F4")
 
-    def put_in_voice_folder(self, name, content):
-        """A file in %APPDATA%\\Wordmeadow\\voice of the prefix's user, removed after the test."""
+    def voice_folder(self):
+        """%APPDATA%\\Wordmeadow\\voice of the prefix's user: as the host sees it, and as
+        Windows names it."""
         users = os.path.join(wine_env["WINEPREFIX"], "drive_c", "users")
         user = next(u for u in os.listdir(users) if u != "Public")
-        voice = os.path.join(users, user, "AppData", "Roaming", "Wordmeadow", "voice")
+        return (os.path.join(users, user, "AppData", "Roaming", "Wordmeadow", "voice"),
+                f"C:\\users\\{user}\\AppData\\Roaming\\Wordmeadow\\voice")
+
+    def put_in_voice_folder(self, name, content):
+        """A file in the voice folder, removed after the test; its path as Windows names it."""
+        voice, windows_voice = self.voice_folder()
         os.makedirs(voice, exist_ok=True)
         path = os.path.join(voice, name)
         with open(path, "wb") as f:
             f.write(content)
-        self.addCleanup(os.remove, path)
-        return f"C:\\users\\{user}\\AppData\\Roaming\\Wordmeadow\\voice\\{name}"
+        self.addCleanup(lambda: os.path.exists(path) and os.remove(path))
+        return f"{windows_voice}\\{name}"
+
+    def open_recorder(self, extra_env):
+        program = self.start(["--voices"], extra_env)
+        window = self.x.wait_window("Record Your Own Voice", timeout=60, program=program)
+        origin, _ = self.wait_framed_client(window, [RECORDER_SIZE])
+        return program, origin
+
+    def open_recorder_on_a_microphone(self):
+        """The recorder on a private PulseAudio whose default source is a virtual microphone,
+        once it has opened the microphone."""
+        server = SoundServer("pulseaudio", os.path.join(self.root, "pulse"), microphone=True)
+        self.addCleanup(server.stop)
+        server.start()
+        program, origin = self.open_recorder(server.program_env())
+        eventually(lambda: (len(server.recording_clients()) == 1, server.recording_clients()), 30,
+                   "the recorder to open the microphone")
+        return server, program, origin
+
+    def wait_colour(self, origin, point, looks_right, what):
+        x, y = on_screen(origin, point)
+        return eventually(lambda: (looks_right(self.x.screenshot().mean(x, y)),
+                                   self.x.screenshot().mean(x, y)), 20, what, interval=0.2)
+
+    def message_lines(self, origin):
+        """How many of the recorder's two message lines (12 points, 19 pixels apart) have text:
+        its short messages take one, a failure's with what to do two."""
+        shot = self.x.screenshot()
+        left, top, width, _ = RECORDER_MESSAGE
+        return sum(any(e2e.is_white(shot.pixel(origin[0] + x, origin[1] + y))
+                       for y in range(line, line + 16) for x in range(left, left + width, 2))
+                   for line in (top + 2, top + 21))
 
     def open_menu(self):
         program = self.start()
@@ -593,6 +640,105 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.x.wait_no_window("Letter Recognition")
         self.close_by_frame()
         self.assertEqual(program.wait_exit(), 0)
+
+    def test_the_recorder_without_a_microphone_says_so_and_still_removes_a_recording(self):
+        # No sound server, and ALSA with no card: Wine finds no microphone.
+        home = os.path.join(self.root, "home")
+        os.makedirs(home)
+        with open(os.path.join(home, ".asoundrc"), "w") as f:
+            f.write(NO_CARD)
+        own = self.put_in_voice_folder("A.wav", b"RIFF a grown-up's own A")
+        program, origin = self.open_recorder(
+            {"HOME": home, "PULSE_SERVER": f"unix:{self.root}/no-server"})
+        self.click(origin, recorder_letter("A"))
+        self.wait_colour(origin, recorder_letter("A", (88, 12)), e2e.is_green, "A marked as theirs")
+        self.assertEqual(self.message_lines(origin), 0)
+        self.click(origin, RECORDER_BUTTON)  # Record: fails at once, and says what to do
+        eventually(lambda: (self.message_lines(origin) == 2, None), 20, "the message")
+        self.x.screenshot().save_png(os.path.join(self.root, "recorder-no-microphone.png"))
+        self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_red, "Record to be back")
+        program.check_running()
+        self.click(origin, RECORDER_USE_PROGRAMS_VOICE)
+        voice, _ = self.voice_folder()
+        eventually(lambda: (not os.path.exists(os.path.join(voice, "A.wav")), own), 20,
+                   "the recording to be removed")
+        self.close_by_frame()
+        self.assertEqual(program.wait_exit(), 0)
+
+    def test_a_microphone_lost_during_a_take_ends_it_and_the_program_closes(self):
+        server, program, origin = self.open_recorder_on_a_microphone()
+        self.click(origin, RECORDER_BUTTON)  # Record
+        self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_grey, "Stop to show")
+        self.assertEqual(self.message_lines(origin), 1)  # Say it now.
+        server.kill()  # as a microphone pulled out: nothing more comes
+        self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_red, "Record to be back")
+        # Not "I heard nothing", which a take of silence to its end would give.
+        self.assertEqual(self.message_lines(origin), 2)
+        self.x.screenshot().save_png(os.path.join(self.root, "recorder-lost.png"))
+        self.close_by_frame()
+        self.assertEqual(program.wait_exit(), 0)
+
+    def test_a_letter_recorded_through_pulseaudio_is_what_letter_recognition_says(self):
+        server, program, origin = self.open_recorder_on_a_microphone()
+        # The microphone hears a quiet room all along, as a real one does; "A" said into it is
+        # a tone. A sound before the take is not part of it.
+        room = os.path.join(self.root, "room.wav")
+        write_tone(room, TONES["own"], 0, quiet_around=(60, 0))
+        server.say(room)
+        said = os.path.join(self.root, "said.wav")
+        write_tone(said, TONES["own"], 0.6)
+        before = os.path.join(self.root, "before.wav")
+        write_tone(before, TONES["Clap"], 0.3)
+        server.say(before).wait(10)
+        self.click(origin, recorder_letter("A"))
+        self.click(origin, RECORDER_BUTTON)  # Record
+        self.wait_colour(origin, RECORDER_STOP_BODY, e2e.is_grey, "Stop to show")
+        time.sleep(0.2)
+        server.say(said)
+        # The take ends by itself after the speech and is heard back at once.
+        voice, windows_voice = self.voice_folder()
+        take = windows_voice + "\\.take.wav"
+        eventually(lambda: (any(path.lower() == take.lower() for _, path in program.sounds()),
+                            program.sounds()), 20, "the take to be heard back")
+        self.x.screenshot().save_png(os.path.join(self.root, "recorder.png"))
+        shutil.copy2(os.path.join(voice, ".take.wav"), self.root)  # kept when the test fails
+        # Kept once it has been heard out: while PlaySound plays a file, Windows lets no one
+        # rename it, and the recorder says it could not keep it.
+        time.sleep(1.5)
+        self.click(origin, RECORDER_BUTTON)  # Keep
+        kept = os.path.join(voice, "A.wav")
+        self.addCleanup(lambda: os.path.exists(kept) and os.remove(kept))
+        eventually(lambda: (os.path.exists(kept), os.listdir(voice)), 10, "A.wav to be kept")
+        self.wait_colour(origin, recorder_letter("A", (88, 12)), e2e.is_green, "A marked")
+        shutil.copy2(kept, self.root)  # kept with the test's files when it fails
+        # Trimmed to about 80 ms before the sound and 150 ms after it.
+        onset, length = kept_take(kept)
+        self.assertTrue(0.05 < onset <= 0.1, onset)
+        self.assertAlmostEqual(length, 0.08 + 0.6 + 0.15, delta=0.05)
+        self.close_by_frame()
+        self.assertEqual(program.wait_exit(), 0)
+
+        # Letter Recognition speaks A in the recorded voice, every other letter in the program's.
+        program = self.start(extra_env=server.program_env(),
+                             folder=os.path.join(self.root, "again"))
+        menu = self.x.wait_window("Wordmeadow", timeout=60, program=program)
+        menu_origin = self.client_origin(menu, picture("main_background"), MENU_BACKGROUND_ONLY)
+        rec, origin = self.open_letter_recognition(program, menu_origin)
+        folder = program.windows_path("")
+        for answered in range(len(LETTERS)):
+            asked = eventually(lambda: (len(program.sounds()) >= 2 + 2 * answered,
+                                        program.sounds()), 20, "a letter")[1 + 2 * answered][1]
+            if asked.lower() == (windows_voice + "\\A.wav").lower():
+                break
+            self.assertRegex(asked, "^" + re.escape(folder) + "[B-Z]\\.wav$")
+            self.click(origin, tile(asked[-5]))
+        else:
+            self.fail(f"A was never asked: {program.sounds()}")
+        self.close_by_frame()
+        self.x.wait_no_window("Letter Recognition")
+        self.close_by_frame()
+        self.assertEqual(program.wait_exit(), 0)
+
 
 if __name__ == "__main__":
     e2e.run_tests(TOOLS, PACKAGES, executable=False)

@@ -2,11 +2,13 @@
 
 The setup program is installed silently for one user, upgraded over a parent's own recordings
 (one of them exactly as long as the one it replaced) and removed; installed again into a folder
-named in Cyrillic and Greek and started there from its Start-menu shortcut; the MSI is installed
+named in Cyrillic and Greek and started there from its Start-menu shortcut, and its recorder from
+the second one; the MSI is installed
 silently for the machine and its program started from Program Files, the setup program refuses
 its folder, a newer MSI (made here from the build's MSI source) upgrades it over a teacher's
 recording, and it is removed. A started program must open and read its welcome from where it was
-installed (Wine's winmm trace).
+installed (Wine's winmm trace). The user's voice folder, %APPDATA%\Wordmeadow\voice, is never
+touched.
 
 Usage: python3 test_windows_install.py PATH_TO_wordmeadow-<version>-setup.exe [unittest args]
 The MSI is taken from beside it (wordmeadow-<version>-x64.msi). The Wine prefix is a new one.
@@ -115,20 +117,22 @@ class WindowsInstallTest(e2e.ScratchTestCase):
                          sorted(["wordmeadow.exe", e2e.ABOUT_PAGE, *RECORDINGS, *others]))
         self.assertEqual(sorted(os.listdir(os.path.join(folder, "words"))), WORDS)
 
-    def close(self):
+    def close(self, title="Wordmeadow"):
         """Alt+F4 on the program's window: Windows turns it into a close from the frame."""
         self.x.run("xdotool", "key", "alt+F4")
-        self.x.wait_no_window("Wordmeadow")
+        self.x.wait_no_window(title)
 
-    def start_from_shortcut(self, shortcut, exe):
+    def start_from_shortcut(self, shortcut, exe, title="Wordmeadow", args=()):
         """Opens the shortcut as the Start menu does: the program at exe (as Windows names it)
-        comes up. The shell starts it apart from this test, so its sounds are not seen here."""
+        comes up with its window of that title, given args. The shell starts it apart from this
+        test, so its sounds are not seen here."""
         self.wine("start", "/unix", shortcut)
-        window = self.x.wait_window("Wordmeadow", timeout=60)
+        window = self.x.wait_window(title, timeout=60)
         pid = int(self.x.run("xprop", "-id", window["id"], "_NET_WM_PID").split("=")[1])
         with open(f"/proc/{pid}/cmdline", "rb") as f:
-            self.assertEqual(f.read().split(b"\0")[0].decode(), exe)
-        self.close()
+            command = [part.decode() for part in f.read().split(b"\0") if part]
+        self.assertEqual(command, [exe, *args])
+        self.close(title)
 
     def start_and_hear_the_welcome(self, folder):
         """Starts wordmeadow.exe of folder (as Windows names it) and sees it open and read its
@@ -183,11 +187,19 @@ class WindowsInstallTest(e2e.ScratchTestCase):
                    "the uninstaller to finish", interval=0.5)
 
     def test_setup_for_one_user_then_in_any_script_then_the_msi_for_the_machine(self):
-        # Silently, for this user: the program's folder, the shortcut, the entry.
+        # A recording in the user's voice folder, which no install or removal touches.
+        voice = os.path.join(self.user, "AppData", "Roaming", "Wordmeadow", "voice")
+        os.makedirs(voice)
+        own_voice = os.path.join(voice, "A.wav")
+        with open(own_voice, "wb") as f:
+            f.write(b"RIFF a grown-up's own A")
+
+        # Silently, for this user: the program's folder, the shortcuts, the entry.
         self.wine(self.setup, "/S")
         folder = os.path.join(self.user, "AppData", "Local", "Programs", "Wordmeadow")
         self.assert_program_folder(folder, ["uninstall.exe"])
         shortcut = os.path.join(self.start_menu, "Wordmeadow.lnk")
+        recorder = os.path.join(self.start_menu, "Record Your Own Voice.lnk")
         self.assertEqual(glob.glob(os.path.join(self.user, "Desktop", "*.lnk")), [],
                          "the desktop shortcut is not ticked")
         entry = self.entry("HKCU", "Wordmeadow")
@@ -209,6 +221,8 @@ class WindowsInstallTest(e2e.ScratchTestCase):
             "QuietUninstallString": f'"{windows_folder}\\uninstall.exe" /S',
             "NoModify": 1, "NoRepair": 1})
         self.start_from_shortcut(shortcut, windows_folder + "\\wordmeadow.exe")
+        self.start_from_shortcut(recorder, windows_folder + "\\wordmeadow.exe",
+                                 "Record Your Own Voice", ["--voices"])
 
         # A parent's own voice in place of a letter and beside the others outlives an upgrade,
         # which goes where the program already is, and the uninstall; so does one exactly as
@@ -231,6 +245,7 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.assertEqual(sorted(os.listdir(folder)), ["A.wav", "B.wav", "Grandma.wav", "words"])
         self.assertEqual(os.listdir(os.path.join(folder, "words")), [WORDS[0]])
         self.assertFalse(os.path.exists(shortcut))
+        self.assertFalse(os.path.exists(recorder))
 
         # Into a school's folder named in Cyrillic and Greek, and started there.
         school = SCHOOL
@@ -242,6 +257,7 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.assertFalse(os.path.exists(unix(school)), "an empty folder is removed")
         self.assertTrue(os.path.isdir(os.path.dirname(unix(school))))
         self.assertFalse(os.path.exists(shortcut))
+        self.assertFalse(os.path.exists(recorder))
 
         # The MSI, silently, for the machine.
         self.msiexec("/i", self.msi)
@@ -255,10 +271,15 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.assertEqual((entry["DisplayVersion"], entry["Publisher"], entry["URLInfoAbout"]),
                          (self.version, "Wordmeadow developers", self.about_link(windows_folder)))
         # Wine's msi puts an all-users shortcut into the user's own Start menu.
-        shortcuts = [path for path in (os.path.join(self.all_start_menu, "Wordmeadow.lnk"),
-                                       shortcut) if os.path.isfile(path)]
-        self.assertEqual(len(shortcuts), 1, shortcuts)
+        shortcuts = [os.path.join(menu, name) for name in ("Wordmeadow.lnk",
+                                                           "Record Your Own Voice.lnk")
+                     for menu in (self.all_start_menu, self.start_menu)
+                     if os.path.isfile(os.path.join(menu, name))]
+        self.assertEqual([os.path.basename(path) for path in shortcuts],
+                         ["Wordmeadow.lnk", "Record Your Own Voice.lnk"], shortcuts)
         self.start_and_hear_the_welcome(windows_folder)
+        self.start_from_shortcut(shortcuts[1], windows_folder + "\\wordmeadow.exe",
+                                 "Record Your Own Voice", ["--voices"])
 
         # The setup program will not share the MSI's folder: its uninstaller would take the
         # MSI's files.
@@ -287,8 +308,11 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.msiexec("/x", next_msi)
         self.assertIn("Teacher.wav", os.listdir(folder))
         self.assertEqual(set(os.listdir(folder)) - {"Teacher.wav", "C.wav"}, set())
-        self.assertFalse(os.path.exists(shortcuts[0]))
+        self.assertEqual([path for path in shortcuts if os.path.exists(path)], [])
         self.assertEqual(self.machine_entries(), [])
+        with open(own_voice, "rb") as f:
+            self.assertEqual(f.read(), b"RIFF a grown-up's own A")
+        self.assertEqual(os.listdir(voice), ["A.wav"])
 
 
 if __name__ == "__main__":
