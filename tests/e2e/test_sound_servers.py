@@ -467,14 +467,14 @@ class SoundServerTest(SoundServerCase):
 
     def test_running_out_of_memory_with_the_server_hung_ends_the_program_at_once(self):
         # The welcome's device is still open when the server hangs; then the machine has no
-        # memory left for the next window. The program says why and ends without waiting for
+        # memory left for the next window's pictures and first question. The program says why and ends without waiting for
         # the server, which would keep it for ever.
         server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
         server.hang()
         with open(f"/proc/{program.proc.pid}/status") as f:
             size = next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmSize:"))
         resource.prlimit(program.proc.pid, resource.RLIMIT_AS, (size, size))
-        self.click(menu, middle(MENU_BUTTONS["Build A Sentence"]))
+        self.click(menu, middle(MENU_BUTTONS["Letter Recognition"]))
         left = time.monotonic()
         self.assertEqual(program.wait_exit(timeout=10), 1, program.stderr())
         self.assertRegex(program.stderr(), r"(?m)^wordmeadow: .*([Oo]ut of memory|bad_alloc)")
