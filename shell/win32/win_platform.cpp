@@ -79,7 +79,8 @@ WinPlatform::WinPlatform(WinScreen& screen)
     : PlatformBase(programFolderOf(runningProgramPath()), userVoiceFolder()), screen_(screen) {}
 
 WinPlatform::~WinPlatform() {
-  // The sound playing reads from playing_.
+  // The sound playing reads from playing_. And a process that ends while it plays may crash
+  // (under Wine's PulseAudio driver it now and then does, as it frees the playing stream).
   PlaySoundA(nullptr, nullptr, 0);
 }
 
