@@ -456,7 +456,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         eventually(lambda: (len(program.sounds()) >= 2, program.sounds()), 20,
                    "the first letter to be played")
         letter = program.sounds()[1]
-        self.assertEqual(letter[0], 0x20001)
+        self.assertEqual(letter[0], SND_MEMORY | SND_ASYNC)
         self.assertRegex(letter[1], r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
 
         # A press on the asked tile released over another plays nothing; a double-click on it
@@ -562,7 +562,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.x.click(corner[0] + 36, corner[1] + 36)
         sounds = eventually(lambda: (len(program.sounds()) > played, program.sounds()), 20,
                             "the card's letter to be played")
-        self.assertEqual(sounds[played][0], 0x20001)
+        self.assertEqual(sounds[played][0], SND_MEMORY | SND_ASYNC)
         self.assertRegex(sounds[played][1],
                          r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
         letter = sounds[played][1][-5]
