@@ -1,5 +1,7 @@
 #include "shell/win32/win_platform.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/files.h"
@@ -61,25 +63,42 @@ void FindListing::close() {
   handle_ = INVALID_HANDLE_VALUE;
 }
 
-std::string firstPlayable(const std::vector<std::string>& paths) {
+PlayableSound firstPlayable(const std::vector<std::string>& paths) {
   // PlaySound plays asynchronously and tells nothing of a file it could not play, so a file is
   // judged beforehand: a RIFF/WAVE file whose chunks are whole, in PCM or another format the
   // system's codecs may take.
   constexpr std::uintmax_t kMaxBytes = 32u << 20;
-  for (std::size_t i = 0; i + 1 < paths.size(); ++i) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(paths[i], kMaxBytes);
-    if (readWavInfo(bytes.data(), bytes.size())) return paths[i];
+  for (const std::string& path : paths) {
+    std::vector<std::uint8_t> bytes = readWholeFile(path, kMaxBytes);
+    if (readWavInfo(bytes.data(), bytes.size())) return {path, std::move(bytes)};
   }
-  return paths.empty() ? std::string() : paths.back();
+  return {paths.empty() ? std::string() : paths.back(), {}};
 }
 
 WinPlatform::WinPlatform(WinScreen& screen)
     : PlatformBase(programFolderOf(runningProgramPath()), userVoiceFolder()), screen_(screen) {}
 
+WinPlatform::~WinPlatform() {
+  // The sound playing reads from playing_. And a process that ends while it plays may crash
+  // (under Wine's PulseAudio driver it now and then does, as it frees the playing stream).
+  PlaySoundA(nullptr, nullptr, 0);
+}
+
 void WinPlatform::playSoundFile(const std::vector<std::string>& paths) {
-  // Asynchronous, so it cuts off whatever plays. Without SND_NODEFAULT a file that cannot be
-  // played gives the system's default sound, which is the alert the program wants then.
-  PlaySoundA(firstPlayable(paths).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+  PlayableSound sound = firstPlayable(paths);
+  // Played from memory: PlaySound keeps a file it plays open, and Windows then lets no one
+  // rename or remove it (a take kept while it is heard back). Asynchronous, so it cuts off
+  // whatever plays; that is stopped first, as it may still read the bytes replaced here.
+  PlaySoundA(nullptr, nullptr, 0);
+  playing_ = std::move(sound.bytes);
+  const DWORD flags = playing_.empty() ? SND_FILENAME | SND_ASYNC : SND_MEMORY | SND_ASYNC;
+  // For a debugger (and the tests): which file is played, as memory does not say.
+  OutputDebugStringA(("PlaySound " + std::to_string(flags) + " " + sound.path + "\n").c_str());
+  // Without SND_NODEFAULT a file that cannot be played gives the system's default sound, which
+  // is the alert the program wants then.
+  const char* played =
+      playing_.empty() ? sound.path.c_str() : reinterpret_cast<const char*>(playing_.data());
+  PlaySoundA(played, nullptr, flags);
 }
 
 void WinPlatform::openWithShell(const Window& owner, const std::string& address) {

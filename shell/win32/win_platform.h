@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,14 @@ class FindListing {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-// Of the files offered for one sound, the one to hand to PlaySound: the first that is
-// a WAV file PlaySound can take, or else the last, whose failure then gives the alert.
-std::string firstPlayable(const std::vector<std::string>& paths);
+// Of the files offered for one sound, the one to hand to PlaySound: the first that is a WAV file
+// PlaySound can take, with its bytes, or else the last, with none, whose failure then gives the
+// alert.
+struct PlayableSound {
+  std::string path;
+  std::vector<std::uint8_t> bytes;
+};
+PlayableSound firstPlayable(const std::vector<std::string>& paths);
 
 // The program's platform on Windows: PlaySound, the shell's URL handler (owned by a window of
 // the screen), the folder listing, the user's voice folder, the microphone through waveIn (which
@@ -45,6 +51,9 @@ std::string firstPlayable(const std::vector<std::string>& paths);
 class WinPlatform : public PlatformBase<FindListing> {
  public:
   explicit WinPlatform(WinScreen& screen);
+  ~WinPlatform() override;
+  WinPlatform(const WinPlatform&) = delete;
+  WinPlatform& operator=(const WinPlatform&) = delete;
 
   void playSoundFile(const std::vector<std::string>& paths) override;
   void openWithShell(const Window& owner, const std::string& address) override;
@@ -55,6 +64,7 @@ class WinPlatform : public PlatformBase<FindListing> {
 
  private:
   WinScreen& screen_;
+  std::vector<std::uint8_t> playing_;  // the sound PlaySound plays, while it may
   WinCapture microphone_;
   WinFileDialogs dialogs_;
 };

@@ -67,6 +67,7 @@ BEGINNING_DESIGN = (
 WORD_PICTURE = (180, 100, 108, 108)  # each word's picture is named after its recording
 MENU_BACKGROUND_ONLY = (0, 0, 110, 320)  # a strip that no button or label covers
 REC_BACKGROUND_ONLY = (445, 60, 30, 140)
+SND_ASYNC, SND_MEMORY = 0x1, 0x4  # PlaySound's flags
 WINDOW_COLOUR = (43, 108, 176)  # where no picture lies
 MARGIN_COLOUR = (11, 29, 69)  # around a maximised or full-screen window's client area
 RECORDER_MESSAGE = (16, 432, 608, 44)
@@ -172,7 +173,7 @@ class WineProgram(Program):
         shutil.copytree(os.path.join(source, "words"), os.path.join(self.app, "words"))
         write_url_opener_stand_in(self.bin)
         env = {"WINEPREFIX": wine_env["WINEPREFIX"], "WINEARCH": wine_env["WINEARCH"],
-               "WINEDEBUG": "-all,trace+winmm",  # names every file handed to PlaySound
+               "WINEDEBUG": wine.TRACE,  # names every file handed to PlaySound
                **(extra_env or {})}
         super().__init__(exe, xserver, os.path.join(root, "wine"), root,
                          self.bin + os.pathsep + os.environ.get("PATH", ""), env,
@@ -413,7 +414,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         # The user's welcome is asked for from their voice folder, asynchronously.
         eventually(lambda: (len(program.sounds()) >= 1, program.sounds()), 20,
                    "the welcome to be played")
-        self.assertEqual(program.sounds()[0][0], 0x20001)
+        self.assertEqual(program.sounds()[0][0], SND_MEMORY | SND_ASYNC)
         self.assertEqual(program.sounds()[0][1].lower(), own_welcome.lower())
 
         self.close_by_frame()
@@ -455,7 +456,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         eventually(lambda: (len(program.sounds()) >= 2, program.sounds()), 20,
                    "the first letter to be played")
         letter = program.sounds()[1]
-        self.assertEqual(letter[0], 0x20001)
+        self.assertEqual(letter[0], SND_MEMORY | SND_ASYNC)
         self.assertRegex(letter[1], r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
 
         # A press on the asked tile released over another plays nothing; a double-click on it
@@ -561,7 +562,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
         self.x.click(corner[0] + 36, corner[1] + 36)
         sounds = eventually(lambda: (len(program.sounds()) > played, program.sounds()), 20,
                             "the card's letter to be played")
-        self.assertEqual(sounds[played][0], 0x20001)
+        self.assertEqual(sounds[played][0], SND_MEMORY | SND_ASYNC)
         self.assertRegex(sounds[played][1],
                          r"^" + re.escape(program.windows_path("")) + r"[A-Z]\.wav$")
         letter = sounds[played][1][-5]
@@ -702,10 +703,7 @@ class WindowsProgramTest(e2e.ScratchTestCase):
                             program.sounds()), 20, "the take to be heard back")
         self.x.screenshot().save_png(os.path.join(self.root, "recorder.png"))
         shutil.copy2(os.path.join(voice, ".take.wav"), self.root)  # kept when the test fails
-        # Kept once it has been heard out: while PlaySound plays a file, Windows lets no one
-        # rename it, and the recorder says it could not keep it.
-        time.sleep(1.5)
-        self.click(origin, RECORDER_BUTTON)  # Keep
+        self.click(origin, RECORDER_BUTTON)  # Keep, while the take is still heard back
         kept = os.path.join(voice, "A.wav")
         self.addCleanup(lambda: os.path.exists(kept) and os.remove(kept))
         eventually(lambda: (os.path.exists(kept), os.listdir(voice)), 10, "A.wav to be kept")

@@ -138,7 +138,7 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         """Starts wordmeadow.exe of folder (as Windows names it) and sees it open and read its
         welcome there (Wine's winmm trace)."""
         program = Program(folder + "\\wordmeadow.exe", self.x, os.path.join(self.root, "wine"),
-                          self.root, os.environ["PATH"], {**env, "WINEDEBUG": "-all,trace+winmm"},
+                          self.root, os.environ["PATH"], {**env, "WINEDEBUG": wine.TRACE},
                           wrapper=("wine",))
         welcome = folder + "\\Welcome.wav"
         eventually(lambda: (wine.sound_read(program.stderr(), welcome),

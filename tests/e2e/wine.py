@@ -1,39 +1,43 @@
 """Wine for the tests of the Windows program: a private prefix on a private X server, Wine's
-helpers run so that they cannot hold a test, and what Wine's winmm trace
-(WINEDEBUG=-all,trace+winmm) says the program asked of PlaySound.
+helpers run so that they cannot hold a test, and what the program asked of PlaySound: it
+names each file it plays through OutputDebugString (a sound played from memory has no name in
+Wine's winmm trace), which Wine writes out with the winmm trace under TRACE.
 """
 
 import os
 import re
 import subprocess
 
-# Wine writes a wide string with a backslash before a backslash or a quote, and any character
-# beyond ASCII as a backslash and four hex digits.
-_ESCAPE = re.compile(r'\\(\\|"|[0-9a-fA-F]{4}|n|r|t)')
-_ESCAPED = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t"}
+TRACE = "-all,trace+winmm,warn+debugstr"
+
+# Wine writes a string with a backslash before a backslash or a quote, and any byte beyond
+# ASCII as \x and two hex digits.
+_ESCAPE = re.compile(rb'\\(\\|"|x[0-9a-fA-F]{2}|n|r|t)')
+_ESCAPED = {b"\\": b"\\", b'"': b'"', b"n": b"\n", b"r": b"\r", b"t": b"\t"}
+_PLAYED = re.compile(r'OutputDebugStringA "PlaySound ([0-9]+) (.*)\\n"\n')
 
 
-def wide_string(text):
-    """A string as Wine's trace wrote it, L"..." without the L and the quotes, decoded."""
-    return _ESCAPE.sub(lambda m: _ESCAPED.get(m.group(1)) or chr(int(m.group(1), 16)), text)
+def trace_string(text):
+    """A string as Wine's trace wrote it, without the quotes, decoded (the program's are
+    UTF-8)."""
+    raw = _ESCAPE.sub(lambda m: _ESCAPED.get(m.group(1)) or bytes([int(m.group(1)[1:], 16)]),
+                      text.encode("latin-1", "backslashreplace"))
+    return raw.decode("utf-8", "replace")
 
 
 def sounds(trace):
-    """[(flags, path)] of each PlaySound call in a winmm trace."""
-    flags = re.findall(r"MULTIMEDIA_PlaySound .*fdwSound=([0-9A-Fa-f]+)", trace)
-    names = [wide_string(n) for n in re.findall(r'proc_PlaySound SoundName=L"(.*)" !', trace)]
-    return list(zip((int(f, 16) for f in flags), names))
+    """[(flags, path)] of each PlaySound call the program made, as it says."""
+    return [(int(m.group(1)), trace_string(m.group(2))) for m in _PLAYED.finditer(trace)]
 
 
 def sound_read(trace, path):
-    """Whether PlaySound opened the file at path and found its samples (winmm traces the data
-    chunk once it has read the RIFF header and the format)."""
-    for call in re.finditer(r'proc_PlaySound SoundName=L"(.*)" !\n', trace):
-        if wide_string(call.group(1)) != path:
+    """Whether PlaySound was given the file at path and found its samples (winmm traces the
+    data chunk once it has read the RIFF header and the format)."""
+    calls = list(_PLAYED.finditer(trace))
+    for call, following in zip(calls, calls[1:] + [None]):
+        if trace_string(call.group(2)) != path:
             continue
-        rest = trace[call.end():]
-        following = re.search(r'proc_PlaySound SoundName=', rest)
-        if "Chunk Found ckid=data" in rest[:following.start() if following else len(rest)]:
+        if "Chunk Found ckid=data" in trace[call.end():following.start() if following else None]:
             return True
     return False
 
