@@ -123,10 +123,24 @@ Take takeOf(const std::vector<std::int16_t>& samples) {
 }
 
 // Also when the microphone gave digital silence while it started up: that is no noise floor.
+// And when it gives nothing but digital silence until someone speaks, as one with a noise gate
+// does: the speech is not the floor either.
 TEST(TakeProcessing, TrimsToTheSpeechKeepingTheOnsetAndSetsTheShippedLevel) {
-  for (const double amplitude : {1500.0, 4000.0, 30000.0, -4000.0}) {
-    ToneBurst burst(0.6, 0.5, std::abs(amplitude));
-    if (amplitude < 0) burst.samples.insert(burst.samples.begin(), kRate * 3 / 10, 0);
+  enum class Microphone { Noisy, StartsSilent, Gated };
+  for (const auto& [amplitude, microphone] :
+       {std::pair{1500.0, Microphone::Noisy}, std::pair{4000.0, Microphone::Noisy},
+        std::pair{30000.0, Microphone::Noisy}, std::pair{4000.0, Microphone::StartsSilent},
+        std::pair{3000.0, Microphone::Gated}}) {
+    ToneBurst burst(0.6, 0.5, amplitude);
+    if (microphone == Microphone::StartsSilent) {
+      burst.samples.insert(burst.samples.begin(), kRate * 3 / 10, 0);
+      burst.onset += kRate * 3 / 10;
+    }
+    if (microphone == Microphone::Gated) {
+      std::fill(burst.samples.begin(), burst.samples.begin() + static_cast<long>(burst.onset), 0);
+      std::fill(burst.samples.begin() + static_cast<long>(burst.onset + burst.length),
+                burst.samples.end(), 0);
+    }
     const Take take = takeOf(burst.samples);
     EXPECT_TRUE(take.heardSpeech());
     const FinishedTake finished = finishTake(take);

@@ -55,18 +55,25 @@ void Take::measure() {
   // as speech and the take holds a block 20 dB quieter still: the speech had begun before the
   // take. Digital silence is no room's noise: a sound server or driver gives it while the
   // microphone starts up or falls behind, and taken for the floor it would make the room's
-  // noise count as speech.
+  // noise count as speech. A microphone that gave only digital silence until a sound as loud as
+  // speech came has a gate that opened on it: its floor is the silence.
   double startFloor = 0;
   double quietest = 0;
   std::size_t heard = 0;
+  bool silentFirst = false;
   for (const double ms : meanSquares_) {
-    if (ms < kDigitalSilence) continue;
+    if (ms < kDigitalSilence) {
+      silentFirst = silentFirst || heard == 0;
+      continue;
+    }
     if (heard < kFloorBlocks) startFloor = heard == 0 ? ms : std::min(startFloor, ms);
     quietest = heard == 0 ? ms : std::min(quietest, ms);
     ++heard;
   }
-  const bool begunBefore = startFloor > kSpeechAtStart && startFloor > 100 * quietest;
-  const double floor = begunBefore ? quietest : startFloor;
+  const bool loudAtStart = startFloor > kSpeechAtStart;
+  const bool begunBefore = loudAtStart && startFloor > 100 * quietest;
+  const bool gated = loudAtStart && !begunBefore && silentFirst;
+  const double floor = begunBefore ? quietest : gated ? 0.0 : startFloor;
   threshold_ = std::max(floor * kAboveFloor, kLeastMeanSquare);
   // Speech: a loud block with enough loud ones among the window that starts (for the first) or
   // ends (for the last) at it.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <stdexcept>
 
 #include "shell/sdl/embedded_assets.h"
@@ -29,6 +30,15 @@ SDL_Rect toSdl(const Rect& r) {
 
 [[noreturn]] void fail(const char* what) {
   throw std::runtime_error(std::string(what) + ": " + SDL_GetError());
+}
+
+// The pictures and the font are built into the program and known to be good, and the surfaces
+// made from them are small: when one cannot be made, memory has run out. Going on would draw
+// windows with holes in them, so the program ends as it does on any allocation that fails.
+template <typename T>
+T* madeOrOutOfMemory(T* made) {
+  if (made == nullptr) throw std::bad_alloc();
+  return made;
 }
 
 Uint32 mapColour(const SDL_Surface* target, Colour c) {
@@ -307,11 +317,9 @@ void SdlScreen::drawPicture(NativeWindow& native, SDL_Surface* target, const Ele
         element.content + ':' + std::to_string(shown.width) + 'x' + std::to_string(shown.height);
     auto cached = native.scaledPictures.find(key);
     if (cached == native.scaledPictures.end()) {
-      Surface scaled(
-          SDL_CreateRGBSurfaceWithFormat(0, shown.width, shown.height, 32, kPixelFormat));
-      if (scaled == nullptr || SDL_SoftStretchLinear(source, nullptr, scaled.get(), nullptr) != 0) {
-        return;
-      }
+      Surface scaled(madeOrOutOfMemory(
+          SDL_CreateRGBSurfaceWithFormat(0, shown.width, shown.height, 32, kPixelFormat)));
+      if (SDL_SoftStretchLinear(source, nullptr, scaled.get(), nullptr) != 0) return;
       cached = native.scaledPictures.emplace(key, std::move(scaled)).first;
     }
     drawn = cached->second.get();
@@ -373,10 +381,9 @@ SDL_Surface* SdlScreen::labelText(const Element& label, double scale) {
   const double lastLine = lines.empty() ? 0 : static_cast<double>(lines.size() - 1);
   const int height =
       static_cast<int>(std::lround(lineSkip * scale * lastLine)) + TTF_FontHeight(drawing);
-  Surface block(
+  Surface block(madeOrOutOfMemory(
       SDL_CreateRGBSurfaceWithFormat(0, std::max(1, ClientView(scale).deviceX(label.rect.width)),
-                                     std::max(1, height), 32, SDL_PIXELFORMAT_ARGB8888));
-  if (block == nullptr) return nullptr;
+                                     std::max(1, height), 32, SDL_PIXELFORMAT_ARGB8888)));
   SDL_FillRect(block.get(), nullptr, SDL_MapRGBA(block->format, 0, 0, 0, 0));
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
@@ -396,9 +403,10 @@ SDL_Surface* SdlScreen::picture(const std::string& name) {
   const EmbeddedAsset asset = embeddedAsset(name);
   Surface surface;
   if (asset.data != nullptr) {
-    surface.reset(SDL_LoadBMP_RW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1));
+    surface.reset(madeOrOutOfMemory(
+        SDL_LoadBMP_RW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1)));
+    surface.reset(madeOrOutOfMemory(SDL_ConvertSurfaceFormat(surface.get(), kPixelFormat, 0)));
   }
-  if (surface != nullptr) surface.reset(SDL_ConvertSurfaceFormat(surface.get(), kPixelFormat, 0));
   return pictures_.emplace(name, std::move(surface)).first->second.get();
 }
 
@@ -408,10 +416,10 @@ SDL_Surface* SdlScreen::doublePicture(const std::string& name) {
   const EmbeddedAsset asset = embeddedAsset("2x/" + name);
   Surface surface;
   if (asset.data != nullptr) {
-    surface.reset(
-        IMG_LoadTyped_RW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, "PNG"));
+    surface.reset(madeOrOutOfMemory(
+        IMG_LoadTyped_RW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, "PNG")));
+    surface.reset(madeOrOutOfMemory(SDL_ConvertSurfaceFormat(surface.get(), kPixelFormat, 0)));
   }
-  if (surface != nullptr) surface.reset(SDL_ConvertSurfaceFormat(surface.get(), kPixelFormat, 0));
   return doublePictures_.emplace(name, std::move(surface)).first->second.get();
 }
 
@@ -421,8 +429,8 @@ TTF_Font* SdlScreen::font(int pixelSize) {
   const EmbeddedAsset asset = embeddedAsset("LiberationSans-Bold");
   Font f;
   if (asset.data != nullptr) {
-    f.reset(
-        TTF_OpenFontRW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, pixelSize));
+    f.reset(madeOrOutOfMemory(TTF_OpenFontRW(
+        SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, pixelSize)));
   }
   return fonts_.emplace(pixelSize, std::move(f)).first->second.get();
 }

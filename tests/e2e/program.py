@@ -82,7 +82,8 @@ class Program:
         try:
             return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            raise AssertionError(f"the program was still running {timeout} s later") from None
+            raise AssertionError(f"the program was still running {timeout} s later; "
+                                 f"stderr: {self.stderr()[-2000:]!r}") from None
 
     def stop(self):
         stop_process(self.proc)

@@ -251,8 +251,8 @@ class SoundServerCase(e2e.ProgramTestCase):
         self.addCleanup(server.stop)
         return server
 
-    def start_on(self, server, name="run", args=()):
-        env = server.program_env()
+    def start_on(self, server, name="run", args=(), extra_env=None):
+        env = server.program_env() | (extra_env or {})
         env["XDG_DATA_HOME"] = os.path.join(self.root, "data")
         program, _ = self.start_program(name, extra_env=env, args=args)
         return program, AudioTap(server.recording, program)
@@ -266,11 +266,11 @@ class SoundServerCase(e2e.ProgramTestCase):
         self.assertIn(asked, letters, "the activity should speak a letter as it opens")
         return rec, asked
 
-    def start_and_hear_the_welcome(self, kind):
+    def start_and_hear_the_welcome(self, kind, extra_env=None):
         """A private server of that kind, then the program on it: the welcome is heard."""
         server = self.server(kind)
         server.start()
-        program, audio = self.start_on(server)
+        program, audio = self.start_on(server, extra_env=extra_env)
         menu = self.x.wait_window("Wordmeadow", program=program)
         self.assertEqual(audio.next_sound(0), "Welcome")
         return server, program, audio, menu
@@ -467,9 +467,12 @@ class SoundServerTest(SoundServerCase):
 
     def test_running_out_of_memory_with_the_server_hung_ends_the_program_at_once(self):
         # The welcome's device is still open when the server hangs; then the machine has no
-        # memory left for the next window's pictures and first question. The program says why and ends without waiting for
-        # the server, which would keep it for ever.
-        server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
+        # memory left for the next window's pictures and first question. The program says why
+        # and ends without waiting for the server, which would keep it for ever. Every block of
+        # 4 KiB or more is mapped on its own, so that memory the heap freed earlier cannot
+        # serve the pictures and the failure does not depend on the heap's history.
+        server, program, audio, menu = self.start_and_hear_the_welcome(
+            "pulseaudio", {"GLIBC_TUNABLES": "glibc.malloc.mmap_threshold=4096"})
         server.hang()
         with open(f"/proc/{program.proc.pid}/status") as f:
             size = next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmSize:"))
