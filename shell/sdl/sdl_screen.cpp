@@ -41,6 +41,13 @@ T* madeOrOutOfMemory(T* made) {
   return made;
 }
 
+// Pictures are opaque: any alpha they were stored with is not blended but dropped, as the
+// window has none.
+void opaque(SDL_Surface* picture) {
+  SDL_SetSurfaceBlendMode(picture, SDL_BLENDMODE_NONE);
+  SDL_SetColorKey(picture, SDL_FALSE, 0);
+}
+
 Uint32 mapColour(const SDL_Surface* target, Colour c) {
   return SDL_MapRGB(target->format, c.red, c.green, c.blue);
 }
@@ -260,7 +267,7 @@ void SdlScreen::draw(NativeWindow& native) {
   // The window's colour shows only where no picture lies: not at all under a background that
   // covers the client area, and filling 4 times the pixels at scale 2 is a cost worth sparing.
   const auto& back = native.window->elements();
-  if (back.empty() || !coversClient(back.back(), size)) {
+  if (back.empty() || !coversClient(back.back(), size, native.view.scale())) {
     SDL_FillRect(target, &client, mapColour(target, kWindowColour));
   }
   // Nothing is drawn into the margins.
@@ -279,7 +286,7 @@ void SdlScreen::draw(NativeWindow& native) {
   native.drawnRevision = native.window->revision();
 }
 
-bool SdlScreen::coversClient(const Element& element, Size client) {
+bool SdlScreen::coversClient(const Element& element, Size client, double scale) {
   if (!element.visible || element.kind != ElementKind::Picture) return false;
   const Rect r = element.rect;
   if (r.left > 0 || r.top > 0 || r.left + r.width < client.width ||
@@ -287,25 +294,24 @@ bool SdlScreen::coversClient(const Element& element, Size client) {
     return false;
   }
   // The picture itself must be as large as the place it is cut to.
-  const SDL_Surface* source = picture(element.content);
-  return source != nullptr && r.left + source->w >= client.width &&
-         r.top + source->h >= client.height;
+  const Source source = pictureSource(element.content, scale);
+  return source.surface != nullptr &&
+         r.left + source.surface->w / source.pixelsPerUnit >= client.width &&
+         r.top + source.surface->h / source.pixelsPerUnit >= client.height;
+}
+
+SdlScreen::Source SdlScreen::pictureSource(const std::string& name, double scale) {
+  if (scale == 1) {
+    if (SDL_Surface* surface = picture(name)) return {surface, 1};
+  }
+  if (SDL_Surface* surface = doublePicture(name)) return {surface, 2};
+  return {picture(name), 1};
 }
 
 void SdlScreen::drawPicture(NativeWindow& native, SDL_Surface* target, const Element& element) {
   const ClientView& view = native.view;
-  // At scale 1 the picture as drawn for it; at any other, the one with twice the pixels, scaled
-  // to its place with a filter unless it is exactly twice.
-  SDL_Surface* source = view.scale() == 1 ? picture(element.content) : nullptr;
-  int units = 1;
-  if (source == nullptr) {
-    source = doublePicture(element.content);
-    units = 2;
-  }
-  if (source == nullptr) {
-    source = picture(element.content);
-    units = 1;
-  }
+  // Scaled to its place with a filter unless it is drawn at its own pixels.
+  const auto [source, units] = pictureSource(element.content, view.scale());
   if (source == nullptr) return;
   // Pictures keep their own size; whatever lies outside the element or the window is cut.
   const Rect place = element.rect;
@@ -317,9 +323,16 @@ void SdlScreen::drawPicture(NativeWindow& native, SDL_Surface* target, const Ele
         element.content + ':' + std::to_string(shown.width) + 'x' + std::to_string(shown.height);
     auto cached = native.scaledPictures.find(key);
     if (cached == native.scaledPictures.end()) {
+      // The filter takes only pixels laid out as the result's.
+      Surface converted;
+      SDL_Surface* from = source;
+      if (source->format->format != kPixelFormat) {
+        converted.reset(madeOrOutOfMemory(SDL_ConvertSurfaceFormat(source, kPixelFormat, 0)));
+        from = converted.get();
+      }
       Surface scaled(madeOrOutOfMemory(
           SDL_CreateRGBSurfaceWithFormat(0, shown.width, shown.height, 32, kPixelFormat)));
-      if (SDL_SoftStretchLinear(source, nullptr, scaled.get(), nullptr) != 0) return;
+      if (SDL_SoftStretchLinear(from, nullptr, scaled.get(), nullptr) != 0) return;
       cached = native.scaledPictures.emplace(key, std::move(scaled)).first;
     }
     drawn = cached->second.get();
@@ -405,7 +418,7 @@ SDL_Surface* SdlScreen::picture(const std::string& name) {
   if (asset.data != nullptr) {
     surface.reset(madeOrOutOfMemory(
         SDL_LoadBMP_RW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1)));
-    surface.reset(madeOrOutOfMemory(SDL_ConvertSurfaceFormat(surface.get(), kPixelFormat, 0)));
+    opaque(surface.get());
   }
   return pictures_.emplace(name, std::move(surface)).first->second.get();
 }
@@ -418,7 +431,7 @@ SDL_Surface* SdlScreen::doublePicture(const std::string& name) {
   if (asset.data != nullptr) {
     surface.reset(madeOrOutOfMemory(
         IMG_LoadTyped_RW(SDL_RWFromConstMem(asset.data, static_cast<int>(asset.size)), 1, "PNG")));
-    surface.reset(madeOrOutOfMemory(SDL_ConvertSurfaceFormat(surface.get(), kPixelFormat, 0)));
+    opaque(surface.get());
   }
   return doublePictures_.emplace(name, std::move(surface)).first->second.get();
 }

@@ -90,13 +90,22 @@ class SdlScreen : public Screen {
   void fitToDrawable(NativeWindow& native);
   void draw(NativeWindow& native);
   void drawPicture(NativeWindow& native, SDL_Surface* target, const Element& element);
-  // Whether a picture element hides the whole client area.
-  bool coversClient(const Element& element, Size client);
+  // Whether a picture element hides the whole client area at that scale.
+  bool coversClient(const Element& element, Size client, double scale);
+  // The picture drawn for an element at that scale, and how many of its pixels make a client
+  // unit: the one drawn for scale 1 there, the one with twice the pixels at every other scale.
+  struct Source {
+    SDL_Surface* surface = nullptr;
+    int pixelsPerUnit = 1;
+  };
+  Source pictureSource(const std::string& name, double scale);
   void drawLabel(const NativeWindow& native, SDL_Surface* target, const Element& label);
   SDL_Surface* labelText(const Element& label, double scale);
   void redrawChanged();
   NativeWindow* findNative(Uint32 sdlWindowId);
-  // The picture as drawn at scale 1, and from twice as many pixels for every other scale.
+  // The picture as drawn at scale 1, and from twice as many pixels for every other scale, each
+  // in the pixel format it was stored in: a blit converts it as it copies, at no cost worth
+  // counting, where converting it beforehand would cost a fresh copy of every picture.
   SDL_Surface* picture(const std::string& name);
   SDL_Surface* doublePicture(const std::string& name);
   TTF_Font* font(int pixelSize);
