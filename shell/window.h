@@ -19,9 +19,6 @@ struct Colour {
 // What every window shows where none of its pictures lies: a medium blue on which the white
 // labels read.
 inline constexpr Colour kWindowColour{43, 108, 176};
-// Around a window's client area when it is shown larger than its own proportions allow
-// (maximised, full screen): a dark blue, quieter than the pictures it frames.
-inline constexpr Colour kMarginColour{16, 28, 48};
 
 // One picture or text label of a window. Pictures are named by their asset; labels carry their
 // text and point size and are drawn white, bold, left-aligned on a transparent background.
