@@ -16,6 +16,7 @@
 #include "shell/platform_base.h"
 #include "shell/program.h"
 #include "shell/sdl/sdl_screen.h"
+#include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
 #include "shell/window_system.h"
 
@@ -154,6 +155,7 @@ BENCHMARK_CAPTURE(BM_ShowActivityWindow, match, "match")->Unit(benchmark::kMilli
 
 int main(int argc, char** argv) {
   SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+  wordmeadow::setUpSdl();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -14,6 +14,7 @@
 
 #include "shell/paths.h"
 #include "shell/sdl/embedded_assets.h"
+#include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
 #include "shell/sound_cues.h"
 
@@ -41,7 +42,7 @@ int main(int argc, char* argv[]) {
     last = now;
   };
 
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  wordmeadow::setUpSdl();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
   step("sdl_init");
   {

@@ -9,6 +9,12 @@ function(embed_assets target)
   set(index 0)
   foreach(file IN LISTS ARGN)
     get_filename_component(name "${file}" NAME_WE)
+    # A picture drawn at twice the size lies in a folder 2x and is named "2x/<name>".
+    get_filename_component(folder "${file}" DIRECTORY)
+    get_filename_component(folder "${folder}" NAME)
+    if(folder STREQUAL "2x")
+      set(name "2x/${name}")
+    endif()
     string(APPEND asm_text "  .balign 16\n  .global wm_asset_${index}\nwm_asset_${index}:\n"
            "  .incbin \"${file}\"\n  .global wm_asset_${index}_end\nwm_asset_${index}_end:\n")
     string(APPEND externs "extern const unsigned char wm_asset_${index}[], wm_asset_${index}_end[];\n")

@@ -3,8 +3,13 @@
 #include <optional>
 
 #include "shell/geometry.h"
+#include "shell/window.h"
 
 namespace wordmeadow {
+
+// What a maximised or full-screen window shows around its client area: a deep navy that the
+// pictures' blues sit in without a seam standing out.
+inline constexpr Colour kMarginColour{11, 29, 69};
 
 // How a window's client area, laid out in client units, lies on the device pixels that show it:
 // scaled uniformly and shifted by the margins of a maximised or full-screen window. Every edge is

@@ -12,8 +12,8 @@
 #include "shell/program.h"
 #include "shell/sdl/sdl_platform.h"
 #include "shell/sdl/sdl_screen.h"
+#include "shell/sdl/sdl_setup.h"
 #include "shell/sdl/sound_player.h"
-#include "shell/sdl/x11_error_guard.h"
 #include "shell/window_system.h"
 
 namespace {
@@ -49,14 +49,7 @@ std::string whyNoWindow() {
 }
 
 int run() {
-  // Drawing straight into the window's surface: no GL context, which under X would cost time
-  // and memory and make SDL recreate the window.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Before SDL starts its X11 video: SDL chains its own handler to this one and puts this one
-  // back at quit, while its last requests are still being answered.
-  wordmeadow::ignoreWakeUpsToClosedWindows();
-  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  wordmeadow::setUpSdl();
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
     std::fprintf(stderr, "wordmeadow: cannot open a window: %s\n", whyNoWindow().c_str());
     SDL_Quit();

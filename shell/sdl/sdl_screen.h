@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/client_view.h"
 #include "shell/screen.h"
 #include "shell/window.h"
 #include "shell/window_system.h"
@@ -27,8 +28,9 @@ class LoopService {
 };
 
 // The windows on a real screen: each drawn from its pictures and labels into an SDL window of
-// the exact client size, centred when it is loaded, and the loop that turns SDL's events into
-// clicks and closes.
+// the client size times the display's scale, centred when it is loaded, and the loop that turns
+// SDL's events into clicks, letter keys and closes. Maximised or full screen (F11), a window
+// shows its client area as large as fits, centred between dark margins.
 class SdlScreen : public Screen {
  public:
   SdlScreen();
@@ -67,21 +69,43 @@ class SdlScreen : public Screen {
   struct NativeWindow {
     Window* window;
     NativeHandle sdl;
-    unsigned drawnRevision;
+    unsigned drawnRevision = 0;
+    ClientView view;
+    // The pictures at this window's scale, by name and device size, when that is not their own.
+    std::map<std::string, Surface> scaledPictures;
   };
 
+  // The presses of a multiple click, counted in client units: SDL counts them in device pixels.
+  struct LastPress {
+    Uint32 time = 0;
+    std::string windowId;
+    Point at;
+    int count = 0;
+  };
+
+  void handleButton(WindowSystem& windows, const SDL_MouseButtonEvent& button);
+  void handleKey(WindowSystem& windows, const SDL_KeyboardEvent& key);
+  void fitToDrawable(NativeWindow& native);
   void draw(NativeWindow& native);
-  void drawLabel(SDL_Surface* target, const Element& label);
+  void drawPicture(NativeWindow& native, SDL_Surface* target, const Element& element);
+  void drawLabel(const NativeWindow& native, SDL_Surface* target, const Element& label);
+  SDL_Surface* labelText(const Element& label, double scale);
   void redrawChanged();
   NativeWindow* findNative(Uint32 sdlWindowId);
+  // The picture as drawn at scale 1, and from twice as many pixels for every other scale.
   SDL_Surface* picture(const std::string& name);
+  SDL_Surface* doublePicture(const std::string& name);
   TTF_Font* font(int pixelSize);
 
   // Declared first, so that it ends last: the fonts and texts below need it.
   FontRenderer fontRenderer_;
+  // The display's scale, known once the first window is on the display; 0 until then.
+  double scale_ = 0;
+  LastPress lastPress_;
   std::map<int, Font> fonts_;
   std::map<std::string, Surface> labelTexts_;
   std::map<std::string, Surface> pictures_;
+  std::map<std::string, Surface> doublePictures_;
   std::vector<NativeWindow> natives_;
 };
 
