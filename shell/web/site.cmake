@@ -9,9 +9,12 @@ foreach(variable SOURCE SITE FONT)
 endforeach()
 set(web "${SOURCE}/shell/web")
 
-# The page's own files, and page.js with the names of the pictures.
+# The page's own files, its scripts in page/, and there the names of the pictures.
 file(COPY "${web}/index.html" "${web}/manifest.webmanifest" "${web}/update-listing.sh"
           "${FONT}" DESTINATION "${SITE}")
+file(GLOB scripts "${web}/page/*.js")
+file(REMOVE_RECURSE "${SITE}/page")
+file(COPY ${scripts} DESTINATION "${SITE}/page")
 file(GLOB pictures "${SOURCE}/assets/*.bmp")
 file(MAKE_DIRECTORY "${SITE}/assets")
 file(COPY ${pictures} DESTINATION "${SITE}/assets")
@@ -22,9 +25,9 @@ foreach(picture IN LISTS pictures)
 endforeach()
 list(SORT names)
 list(JOIN names ", " names)
-file(READ "${web}/page.js" page)
-string(REPLACE "/*@PICTURES@*/ []" "[${names}]" page "${page}")
-file(CONFIGURE OUTPUT "${SITE}/page.js" CONTENT "${page}" @ONLY)
+file(READ "${web}/page/loading.js" loading)
+string(REPLACE "/*@PICTURES@*/ []" "[${names}]" loading "${loading}")
+file(CONFIGURE OUTPUT "${SITE}/page/loading.js" CONTENT "${loading}" @ONLY)
 
 set(icons "${SOURCE}/packaging/icon")
 file(MAKE_DIRECTORY "${SITE}/icons")

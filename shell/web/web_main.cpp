@@ -1,4 +1,4 @@
-// The program in a browser page. The page (shell/web/page.js) calls in here: start() when the
+// The program in a browser page. The page (shell/web/page/) calls in here: start() when the
 // child taps the start screen, and the left button's presses and releases and the frames' close
 // buttons. Each call answers whether a window is still loaded; when none is, the program has
 // ended and the page shows its start screen again. Before the tap, the page may ask which

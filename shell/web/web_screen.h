@@ -8,7 +8,7 @@
 namespace wordmeadow {
 
 // The windows on a browser page: each a box with an HTML title bar and a canvas of the exact
-// client size, drawn from its pictures and labels by the page (shell/web/page.js).
+// client size, drawn from its pictures and labels by the page (shell/web/page/windows.js).
 class WebScreen : public Screen {
  public:
   void open(Window& window) override;
