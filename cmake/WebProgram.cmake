@@ -16,7 +16,7 @@ target_link_options(wordmeadow PRIVATE --no-entry -sMODULARIZE=1 -sEXPORT_NAME=c
   -sENVIRONMENT=web -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=ccall)
 
 file(GLOB_RECURSE _wordmeadow_site_sources CONFIGURE_DEPENDS
-  "${PROJECT_SOURCE_DIR}/assets/*.bmp" "${PROJECT_SOURCE_DIR}/recordings/*"
+  "${PROJECT_SOURCE_DIR}/assets/2x/*.png" "${PROJECT_SOURCE_DIR}/recordings/*"
   "${_wordmeadow_web}/*.html" "${_wordmeadow_web}/page/*.js"
   "${_wordmeadow_web}/*.in" "${_wordmeadow_web}/*.sh"
   "${_wordmeadow_web}/*.webmanifest" "${_wordmeadow_web}/site.cmake")

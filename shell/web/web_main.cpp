@@ -98,6 +98,11 @@ EMSCRIPTEN_KEEPALIVE int wm_release(const char* id, int x, int y) {
   return wordmeadow::settle();
 }
 
+EMSCRIPTEN_KEEPALIVE int wm_key(const char* id, int key) {
+  if (program) program->windows.keyTyped(id, static_cast<char>(key));
+  return wordmeadow::settle();
+}
+
 EMSCRIPTEN_KEEPALIVE int wm_close(const char* id) {
   if (program) program->windows.closeByFrame(id);
   return wordmeadow::settle();

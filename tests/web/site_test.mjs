@@ -63,32 +63,44 @@ try {
     return page.evaluate(() => window.heard.at(-1));
   };
   const canvasOf = async (id) => page.waitForSelector(`canvas[data-window="${id}"]`, { visible: true });
+  // A client unit's middle on the page, and in the canvas's backing store: the desk is scaled
+  // to the viewport, and the backing store has a pixel for each device pixel.
   const at = async (id, p) => {
-    const box = await (await canvasOf(id)).boundingBox();
-    return { x: box.x + p.x, y: box.y + p.y };
+    const canvas = await canvasOf(id);
+    const box = await canvas.boundingBox();
+    const units = await canvas.evaluate((c) => c.offsetWidth);
+    const s = box.width / units;
+    return { x: box.x + (p.x + 0.5) * s, y: box.y + (p.y + 0.5) * s };
   };
   const click = async (id, p) => {
     const { x, y } = await at(id, p);
     await page.mouse.click(x, y);
   };
-  const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`,
-    (c, { x, y }) => [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], p);
-  // The colour of a picture of the site at a point, as the browser decodes it.
+  const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`, (c, { x, y }) => {
+    const k = c.width / c.offsetWidth;
+    return [...c.getContext('2d').getImageData(Math.floor((x + 0.5) * k),
+      Math.floor((y + 0.5) * k), 1, 1).data.slice(0, 3)];
+  }, p);
+  // The colour of a picture of the site at a client unit's middle, as the browser decodes it
+  // (the site's pictures have two pixels a unit).
   const pictureAt = (name, p) => page.evaluate(async (n, { x, y }) => {
     const img = new Image();
-    img.src = `assets/${n}.bmp`;
+    img.src = `assets/2x/${n}.png`;
     await img.decode();
     const c = new OffscreenCanvas(img.width, img.height).getContext('2d');
     c.drawImage(img, 0, 0);
-    return [...c.getImageData(x, y, 1, 1).data.slice(0, 3)];
+    return [...c.getImageData(2 * x + 1, 2 * y + 1, 1, 1).data.slice(0, 3)];
   }, name, p);
+  // Scaled smoothly, a picture's colour in a smooth part is its own within a few levels.
+  const assertNear = (seen, expected, what) => assert.ok(
+    seen.every((v, i) => Math.abs(v - expected[i]) <= 8), `${what}: ${seen} for ${expected}`);
   const startScreenShown = () => page.$eval('#start', (b) => !b.hidden && b.textContent.trim() === '' &&
     b.querySelector('svg') !== null && document.querySelectorAll('.window').length === 0);
   const menuDrawn = async () => {
     for (const p of [{ x: 10, y: 10 }, { x: 470, y: 350 }, { x: 60, y: 200 }]) {
-      assert.deepEqual(await pixel('Main', p), await pictureAt('main_background', p), `menu at ${p.x},${p.y}`);
+      assertNear(await pixel('Main', p), await pictureAt('main_background', p), `menu at ${p.x},${p.y}`);
     }
-    assert.deepEqual(await pixel('Main', MENU_LETTER_RECOGNITION),
+    assertNear(await pixel('Main', MENU_LETTER_RECOGNITION),
       await pictureAt('main_letter_recognition', { x: 113, y: 26 }), 'the Letter Recognition button');
   };
 
@@ -104,7 +116,8 @@ try {
   assert.equal(await nextHeard(0), 'Welcome.wav');
   await menuDrawn();
   const label = await page.$eval('canvas[data-window="Main"]', (c) => {
-    const d = c.getContext('2d').getImageData(176, 48, 121, 25).data;
+    const k = c.width / c.offsetWidth;
+    const d = c.getContext('2d').getImageData(176 * k, 48 * k, 121 * k, 25 * k).data;
     let white = 0;
     for (let i = 0; i < d.length; i += 4) if (d[i] > 240 && d[i + 1] > 240 && d[i + 2] > 240) ++white;
     return white;
@@ -143,7 +156,7 @@ try {
     order.push(asked);
   }
   assert.equal(asked, 'Clap.WAV', 'the applause after the last letter');
-  assert.deepEqual(await pixel('rec', { x: 10, y: 10 }), await pictureAt('rec_overlay', { x: 10, y: 10 }),
+  assertNear(await pixel('rec', { x: 10, y: 10 }), await pictureAt('rec_overlay', { x: 10, y: 10 }),
     'the congratulation screen');
 
   // Out of the activity, then Exit!: the publisher's page in a new browsing context, and the
@@ -157,25 +170,58 @@ try {
   await page.waitForSelector('#start', { visible: true });
   assert.ok(await startScreenShown(), 'the start screen after Exit!');
 
-  // The network cut: the site comes from the service worker's cache, played by touch.
+  // The network cut, on an iPad in landscape: the site comes from the service worker's cache,
+  // fills the screen, and is played by taps (and one letter key).
   await page.evaluate(() => navigator.serviceWorker.ready);
   server.close();
   server.closeAllConnections();
   await page.setOfflineMode(true);
-  await page.setViewport({ width: 800, height: 600, hasTouch: true });
+  await page.setViewport({ width: 1024, height: 768, deviceScaleFactor: 2, hasTouch: true });
   await page.reload();
   assert.ok(await startScreenShown(), 'the start screen offline');
   await tapStart(page, true);
   await canvasOf('Main');
   assert.equal(await nextHeard(0), 'Welcome.wav', 'the welcome offline');
   await menuDrawn();
+  const tap = async (id, p) => {
+    const { x, y } = await at(id, p);
+    await page.touchscreen.tap(x, y);
+  };
   count = await heardSoFar();
-  const { x, y } = await at('Main', MENU_LETTER_RECOGNITION);
-  await page.touchscreen.tap(x, y);
+  await tap('Main', MENU_LETTER_RECOGNITION);
   await canvasOf('rec');
-  assert.match(await nextHeard(count), /^[A-Z]\.wav$/, 'a letter asked offline');
+  asked = await nextHeard(count);
+  assert.match(asked, /^[A-Z]\.wav$/, 'a letter asked offline');
+  // The desk as large as fits its largest window, the menu behind the activity.
+  const fitted = await page.evaluate(() => {
+    const r = document.querySelector('.window[data-window="Main"]').getBoundingClientRect();
+    const c = document.querySelector('canvas[data-window="rec"]');
+    const shown = c.getBoundingClientRect();
+    return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, tile: 30 * shown.width / c.offsetWidth,
+      store: [c.width, c.height], css: [shown.width, shown.height] };
+  });
+  assert.ok(fitted.left >= -0.5 && fitted.top >= -0.5 && fitted.right <= 1024.5 && fitted.bottom <= 768.5 &&
+    (fitted.right - fitted.left > 1022 || fitted.bottom - fitted.top > 766), `fills the viewport: ${JSON.stringify(fitted)}`);
+  assert.ok(fitted.tile >= 44, `tiles ${fitted.tile} CSS pixels wide`);
+  fitted.store.forEach((pixels, i) => assert.ok(Math.abs(pixels - 2 * fitted.css[i]) <= 1,
+    `backing store ${fitted.store} for ${fitted.css} CSS pixels`));
   if (process.env.WORDMEADOW_SCREENSHOT) await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT });
-  console.log(`web site: ${order.length} letters matched, Exit! opened ${publisher}, offline reload worked`);
+  count = await heardSoFar();
+  await page.keyboard.press(asked[0].toLowerCase());
+  await page.waitForFunction((n) => window.heard.slice(n).some((h) => /^[A-Z]\.wav$/.test(h)),
+    { timeout: 10000 }, count);
+  // Right: the next letter is asked (the cue cut short by it).
+  const answer = await page.evaluate((n) => window.heard.slice(n), count);
+  assert.ok(!answer.includes('TryAgain.WAV') && answer.at(-1) !== asked, `the asked letter's key: ${answer}`);
+  asked = answer.at(-1);
+  for (let turn = 2; turn <= 26; ++turn) {
+    count = await heardSoFar();
+    await tap('rec', tileCentre(asked[0]));
+    asked = await nextHeard(count);
+  }
+  assert.equal(asked, 'Clap.WAV', 'the applause after a game by taps');
+  console.log(`web site: ${order.length} letters matched, Exit! opened ${publisher}, offline reload ` +
+    `worked, a game by taps on an iPad-sized screen (tiles ${fitted.tile.toFixed(1)} px)`);
 } finally {
   await browser.close();
   server.close();

@@ -9,11 +9,13 @@ const DOUBLE_CLICK_SLOP = { mouse: 2, touch: 16, pen: 8 };
 
 let lastPress = null;  // { id, time, x, y, count }
 
+// A canvas's layout size is its window's client area in units, whatever the desk's scale and
+// however many pixels its backing store has.
 function clientPoint(event, canvas) {
   const r = canvas.getBoundingClientRect();
   return {
-    x: Math.floor((event.clientX - r.left) * canvas.width / r.width),
-    y: Math.floor((event.clientY - r.top) * canvas.height / r.height),
+    x: Math.floor((event.clientX - r.left) * canvas.offsetWidth / r.width),
+    y: Math.floor((event.clientY - r.top) * canvas.offsetHeight / r.height),
   };
 }
 

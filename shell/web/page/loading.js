@@ -2,12 +2,15 @@
 // listing, the pictures as windows need them, the label font, and, once the program is up, the
 // rest of the site for offline use.
 
-// Filled in by the build: the pictures of assets/, by name.
+// Filled in by the build: the pictures of assets/2x/, by name.
 const PICTURES = /*@PICTURES@*/ [];
 // The label font (bundled, so that no text depends on the device's fonts), the title bars' too.
 export const LABEL_FONT = 'Wordmeadow Labels';
 
-// --- Pictures, asked for as windows need them, and the label font. ---
+// --- Pictures, asked for as windows need them, and the label font. The site carries each
+// picture at twice the size (PICTURE_DENSITY pixels a client unit), which the canvas scales
+// smoothly to any other. ---
+export const PICTURE_DENSITY = 2;
 const pictures = new Map();  // name -> Promise of a decoded <img>, or null
 const decodedPictures = new Map();  // name -> <img>, once decoded
 
@@ -15,7 +18,7 @@ export function pictureOf(name, priority = 'high') {
   if (!pictures.has(name)) {
     const img = new Image();
     img.fetchPriority = priority;  // a drawing waits for it; a preload does not
-    img.src = `assets/${name}.bmp`;
+    img.src = `assets/2x/${name}.png`;
     pictures.set(name, img.decode().then(() => decodedPictures.set(name, img), () => null));
   }
   return pictures.get(name);
