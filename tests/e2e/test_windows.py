@@ -62,7 +62,7 @@ WORD_PICTURE = (180, 100, 108, 108)  # each word's picture is named after its re
 MENU_BACKGROUND_ONLY = (0, 0, 110, 320)  # a strip that no button or label covers
 REC_BACKGROUND_ONLY = (445, 60, 30, 140)
 WINDOW_COLOUR = (43, 108, 176)  # where no picture lies
-MARGIN_COLOUR = (16, 28, 48)  # around a maximised or full-screen window's client area
+MARGIN_COLOUR = (11, 29, 69)  # around a maximised or full-screen window's client area
 
 wine_env = None
 
