@@ -128,7 +128,20 @@ function fitDesk() {
   desk.style.setProperty('--scale', String(deskScale));
   for (const w of windows.values()) {
     if (w.painted && sizeCanvas(w, deskScale)) paint(w, w.painted);
+    if (w.box.isConnected) centre(w);
   }
+}
+
+// Centred on the viewport, with the canvas's corner on a device pixel, so that its backing
+// store's pixels are the screen's and nothing is resampled on the way.
+function centre(w) {
+  const { box, canvas } = w;
+  const snap = (position, inner) => {
+    const corner = Math.round((position + inner * deskScale) * devicePixelRatio) / devicePixelRatio;
+    return `${corner - inner * deskScale}px`;
+  };
+  box.style.left = snap((innerWidth - box.offsetWidth * deskScale) / 2, box.clientLeft + canvas.offsetLeft);
+  box.style.top = snap((innerHeight - box.offsetHeight * deskScale) / 2, box.clientTop + canvas.offsetTop);
 }
 addEventListener('resize', fitDesk);
 
