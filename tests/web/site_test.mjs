@@ -124,6 +124,12 @@ try {
   });
   assert.ok(label > 50, `the label "Start A Activity" is drawn in white (${label} pixels)`);
 
+  // Full screen by the title bar's box, and F11 to leave it.
+  await page.click('.window[data-window="Main"] .full');
+  await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: 5000 });
+  await page.keyboard.press('F11');
+  await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 5000 });
+
   // Letter Recognition, played to its end by ear.
   let count = await heardSoFar();
   await click('Main', MENU_LETTER_RECOGNITION);
