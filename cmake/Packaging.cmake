@@ -12,6 +12,25 @@ function(wordmeadow_xml_text value out)
 endfunction()
 wordmeadow_xml_text("${WORDMEADOW_PUBLISHER_URL}" WORDMEADOW_PUBLISHER_URL_XML)
 
+# The page about the program, beside it in the build folder (in the browser build, the site) as
+# in every package. Its notices are packaging/copyright's, word for word.
+set(_wordmeadow_copyright "${CMAKE_CURRENT_SOURCE_DIR}/packaging/copyright")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_wordmeadow_copyright}")
+file(READ "${_wordmeadow_copyright}" _wordmeadow_notices)
+wordmeadow_xml_text("${_wordmeadow_notices}" WORDMEADOW_COPYRIGHT_HTML)
+if(WORDMEADOW_PUBLISHER_URL)
+  set(WORDMEADOW_ABOUT_UPDATES "New versions are published at <a href=\"${WORDMEADOW_PUBLISHER_URL_XML}\">${WORDMEADOW_PUBLISHER_URL_XML}</a>.")
+else()
+  set(WORDMEADOW_ABOUT_UPDATES "New versions come the way this one came: from whoever gave you Wordmeadow or put it on your computer.")
+endif()
+if(EMSCRIPTEN)
+  set(WORDMEADOW_ABOUT_PAGE_FILE "${WORDMEADOW_SITE}/${WORDMEADOW_ABOUT_PAGE}")
+else()
+  set(WORDMEADOW_ABOUT_PAGE_FILE "${CMAKE_CURRENT_BINARY_DIR}/${WORDMEADOW_ABOUT_PAGE}")
+endif()
+configure_file("${CMAKE_CURRENT_SOURCE_DIR}/packaging/about.html.in" "${WORDMEADOW_ABOUT_PAGE_FILE}"
+               @ONLY)
+
 # The layout below (a command link, the hicolor theme, a .deb) is a Linux desktop's; a Windows
 # build is laid out and packaged its own way (setup program, MSI and zip).
 if(WIN32)
@@ -41,6 +60,7 @@ file(MAKE_DIRECTORY "${WORDMEADOW_PACKAGING_BINARY}")
 install(TARGETS wordmeadow RUNTIME DESTINATION "${WORDMEADOW_INSTALL_APPDIR}")
 install(FILES ${WORDMEADOW_RECORDINGS} DESTINATION "${WORDMEADOW_INSTALL_APPDIR}")
 install(FILES ${WORDMEADOW_WORD_RECORDINGS} DESTINATION "${WORDMEADOW_INSTALL_APPDIR}/words")
+install(FILES "${WORDMEADOW_ABOUT_PAGE_FILE}" DESTINATION "${WORDMEADOW_INSTALL_APPDIR}")
 
 # The link is made here in the build tree and installed as a link (install(FILES) keeps links).
 file(RELATIVE_PATH _wordmeadow_link_target "/${WORDMEADOW_INSTALL_COMMANDDIR}"
@@ -54,7 +74,13 @@ install(FILES "${WORDMEADOW_PACKAGING_BINARY}/wordmeadow"
 install(FILES "${WORDMEADOW_PACKAGING_SOURCE}/wordmeadow.desktop"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
 
-# The metadata names the publisher's page as the homepage, the same page Exit! opens.
+# The metadata names the publisher's page as the homepage, the same page Exit! opens; without
+# one, the package names no homepage (the page it ships is no web address).
+if(WORDMEADOW_PUBLISHER_URL)
+  set(WORDMEADOW_METAINFO_HOMEPAGE "<url type=\"homepage\">${WORDMEADOW_PUBLISHER_URL_XML}</url>")
+else()
+  set(WORDMEADOW_METAINFO_HOMEPAGE "<!-- no homepage: the page about the program lies beside it -->")
+endif()
 set(_wordmeadow_metainfo "io.github.wordmeadow.Wordmeadow.metainfo.xml")
 configure_file("${WORDMEADOW_PACKAGING_SOURCE}/${_wordmeadow_metainfo}.in"
                "${WORDMEADOW_PACKAGING_BINARY}/${_wordmeadow_metainfo}" @ONLY)
@@ -96,7 +122,9 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "${WORDMEADOW_PUBLISHER}")
 set(CPACK_PACKAGE_CONTACT "Wordmeadow developers <developers@wordmeadow.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "learn the letters by ear, for kindergarten children")
-set(CPACK_PACKAGE_HOMEPAGE_URL "${WORDMEADOW_PUBLISHER_URL}")
+if(WORDMEADOW_PUBLISHER_URL)
+  set(CPACK_PACKAGE_HOMEPAGE_URL "${WORDMEADOW_PUBLISHER_URL}")
+endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${WORDMEADOW_DIRECTORY_PERMISSIONS})
 
@@ -114,7 +142,8 @@ Everything is done with mouse clicks on pictures; there is nothing to type
 and nothing to set up.")
 # dpkg-shlibdeps reads the executable and names the libraries it links, SDL2 among them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Exit! hands the publisher's page to xdg-open; without it the program simply ends.
+# Exit! hands the page about the program (or the publisher's) to xdg-open; without it the
+# program simply ends.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -23,6 +23,6 @@ file(GLOB_RECURSE _wordmeadow_site_sources CONFIGURE_DEPENDS
 add_custom_command(OUTPUT "${WORDMEADOW_SITE}/sw.js"
   COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DSITE=${WORDMEADOW_SITE}
           -DFONT=${WORDMEADOW_FONT} -P "${_wordmeadow_web}/site.cmake"
-  DEPENDS wordmeadow ${_wordmeadow_site_sources}
+  DEPENDS wordmeadow ${_wordmeadow_site_sources} "${WORDMEADOW_SITE}/${WORDMEADOW_ABOUT_PAGE}"
   COMMENT "Laying out the site in ${WORDMEADOW_SITE}")
 add_custom_target(wordmeadow_site ALL DEPENDS "${WORDMEADOW_SITE}/sw.js")

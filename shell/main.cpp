@@ -48,6 +48,28 @@ std::string whyNoWindow() {
          ")";
 }
 
+int reportFailure(const std::exception& error) {
+  std::fprintf(stderr, "wordmeadow: %s\n", error.what());
+  return EXIT_FAILURE;
+}
+
+// The windows, until the last is unloaded; the exit status. Whatever ends them, the sound is
+// let go afterwards.
+int showWindows(wordmeadow::SoundPlayer& sound) {
+  try {
+    wordmeadow::SdlScreen screen;
+    wordmeadow::SdlPlatform platform(sound);
+    wordmeadow::WindowSystem windows(screen);
+    wordmeadow::defineWindows(windows, platform);
+    wordmeadow::startProgram(windows);
+    screen.run(windows, &sound);
+  } catch (const std::exception& error) {
+    // Said before the sound is let go, which may end the program at once.
+    return reportFailure(error);
+  }
+  return EXIT_SUCCESS;
+}
+
 int run() {
   wordmeadow::setUpSdl();
   if (SDL_Init(SDL_INIT_VIDEO) != 0 || !hasRealDisplay()) {
@@ -60,21 +82,15 @@ int run() {
     // The sound device is opened by the first sound (the welcome) and let go when idle; a
     // machine without a sound card still gets its windows.
     wordmeadow::SoundPlayer sound;
-    wordmeadow::SdlScreen screen;
-    wordmeadow::SdlPlatform platform(sound);
-    wordmeadow::WindowSystem windows(screen);
-    wordmeadow::defineWindows(windows, platform);
-    wordmeadow::startProgram(windows);
-    screen.run(windows, &sound);
+    status = showWindows(sound);
     if (!sound.device().releaseBeforeLeaving()) {
       // The sound server hangs, and SDL would wait for it for ever, in closing the device as in
       // quitting. The windows are gone and nothing is left to keep: end without it.
       std::fflush(nullptr);
-      std::_Exit(EXIT_SUCCESS);
+      std::_Exit(status);
     }
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "wordmeadow: %s\n", error.what());
-    status = EXIT_FAILURE;
+    status = reportFailure(error);
   }
   SDL_Quit();
   return status;

@@ -38,7 +38,7 @@ void MainWindow::UnloadAllForms(const Window& keep) {
 
 void MainWindow::exitSequence() {
   UnloadAllForms(*this);
-  platform_.openWithShell(*this, std::string(kPublisherAddress));
+  platform_.openWithShell(*this, publisherPage(kPublisherAddress, platform_.applicationFolder()));
   windows_.unload(id());
 }
 

@@ -46,6 +46,8 @@ class WindowSystem {
   // press of a double-click is no click: nothing here answers double-clicks.
   void press(const std::string& id, Point p, Press kind = Press::Single);
   void release(const std::string& id, Point p);
+  // The press in progress comes to nothing, as when the system takes the pointer away.
+  void abandonPress() { pressed_.reset(); }
   // A press and a release at one point.
   void click(const std::string& id, Point p);
   void closeByFrame(const std::string& id) { unload(id); }

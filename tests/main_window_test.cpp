@@ -95,10 +95,27 @@ TEST_F(MainWindowTest, ExitUnloadsTheOthersThenOpensThePublisherThenUnloadsTheMe
   clickOn("Main", "Image5");
   platform.clearLog();
   clickOn("Main", "Image3");
-  EXPECT_EQ(platform.log,
-            (Strings{"destroy rec", "destroy build", "shell Main " + std::string(kPublisherAddress),
-                     "destroy Main"}));
+  EXPECT_EQ(
+      platform.log,
+      (Strings{"destroy rec", "destroy build",
+               "shell Main " + publisherPage(kPublisherAddress, platform.folder), "destroy Main"}));
   EXPECT_FALSE(windows.anyLoaded());  // the process ends
+}
+
+TEST(PublisherPage, IsTheConfiguredAddressElseTheAboutPageBesideTheProgram) {
+  EXPECT_EQ(publisherPage("https://school.example/", "/usr/lib/games/wordmeadow"),
+            "https://school.example/");
+#ifdef _WIN32
+  EXPECT_EQ(publisherPage("", "C:\\Program Files\\Wordmeadow"),
+            "C:\\Program Files\\Wordmeadow\\about.html");
+#else
+  EXPECT_EQ(publisherPage("", "/usr/lib/games/wordmeadow"),
+            "file:///usr/lib/games/wordmeadow/about.html");
+  EXPECT_EQ(publisherPage("", "/home/anna/My Games/W\u00f6rter#1"),
+            "file:///home/anna/My%20Games/W%C3%B6rter%231/about.html");
+  EXPECT_EQ(publisherPage("", "/"), "file:///about.html");
+  EXPECT_EQ(publisherPage("", "."), "./about.html");  // the browser's site folder
+#endif
 }
 
 TEST_F(MainWindowTest, UnloadAllFormsKeepsOnlyTheWindowWithTheSameIdentifier) {

@@ -124,6 +124,10 @@ TEST_F(LifecycleTest, AClickIsAPressAndAReleaseOnTheSameElementAndADoubleClickAn
   const std::string askedNow = askedTile();
   platform.clearLog();
   windows.release("rec", middleOf(askedNow));
+  // A press abandoned, as a touch the system cancels: its release is no click.
+  windows.press("rec", middleOf(askedNow));
+  windows.abandonPress();
+  windows.release("rec", middleOf(askedNow));
   EXPECT_EQ(platform.log, Strings{});
 
   // A double-click on the asked tile answers it once: its second press is no click.

@@ -2,7 +2,7 @@
 # Builds every artifact of a release into dist/, each program built once, in Release:
 #   wordmeadow_<version>_amd64.deb            the Debian package (CPack)
 #   wordmeadow-<version>-setup.exe            the Windows setup program (NSIS)
-#   wordmeadow-<version>-x64.msi              the Windows MSI for school IT (wixl)
+#   wordmeadow-<version>-x64.msi              the Windows MSI for school IT (wixl, msibuild)
 #   wordmeadow-<version>-windows-x64.zip      the portable Windows folder
 #   wordmeadow-<version>-web.zip              the browser program, a static site (folder wordmeadow/)
 #   wordmeadow-<version>.tar.gz               the sources of the last commit (git archive)
@@ -10,8 +10,8 @@
 # The version is the CMake project's. Arguments go to both configurations, e.g.
 #   tools/release.sh -DWORDMEADOW_PUBLISHER_URL=https://your.site.example/
 # Needs what building the program needs, plus the Debian packages g++-mingw-w64-x86-64-posix,
-# binutils-mingw-w64-x86-64, nsis, wixl, dpkg-dev, file, git and emscripten (tools/dev release
-# installs them).
+# binutils-mingw-w64-x86-64, nsis, wixl, msitools, dpkg-dev, file, git and emscripten
+# (tools/dev release installs them).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -6,14 +6,15 @@
 #
 # Usage: tools/windows-test.sh [build folder]      (default: build-windows beside the sources)
 # Needs the Debian packages cmake, g++-mingw-w64-x86-64-posix, binutils-mingw-w64-x86-64,
-# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis and wixl.
+# googletest, wine, wine64, xvfb, xdotool, x11-utils, imagemagick, python3, nsis, wixl and
+# msitools.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build-windows}")"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver wineboot makensis wixl; do
+for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wine wineserver wineboot makensis wixl msibuild; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
@@ -52,12 +53,13 @@ echo "Unit tests under Wine"
 (cd "$build/tests" && wine ./wordmeadow_tests.exe)
 
 echo "End-to-end tests under Wine and Xvfb"
-# The page Exit! must open is the build's own, as CTest hands it to the Linux tests.
-WORDMEADOW_PUBLISHER_URL="$(sed -n 's/^WORDMEADOW_PUBLISHER_URL:[A-Z]*=//p' "$build/CMakeCache.txt")"
-if [[ -z $WORDMEADOW_PUBLISHER_URL ]]; then
+# The page Exit! must open is the build's own, as CTest hands it to the Linux tests: the
+# publisher's, or when that is empty the page about the program beside it.
+if ! grep -q '^WORDMEADOW_PUBLISHER_URL:' "$build/CMakeCache.txt"; then
   echo "no WORDMEADOW_PUBLISHER_URL in $build/CMakeCache.txt" >&2
   exit 1
 fi
+WORDMEADOW_PUBLISHER_URL="$(sed -n 's/^WORDMEADOW_PUBLISHER_URL:[A-Z]*=//p' "$build/CMakeCache.txt")"
 export WORDMEADOW_PUBLISHER_URL
 wineserver -k >/dev/null 2>&1 </dev/null || true
 python3 "$root/tests/e2e/test_windows.py" "$build/wordmeadow.exe"

@@ -5,6 +5,10 @@
 ; Installs for the current user by default (%LOCALAPPDATA%\Programs\Wordmeadow, no administrator),
 ; or for everyone (Program Files, as an administrator) when chosen on the first page or with
 ; /AllUsers. Also: /CurrentUser, /S (silent), /D=<folder> (last).
+;
+; Never into the folder of Wordmeadow's MSI install (known by the MSI's UpgradeCode): the two
+; would share files, and removing either would take the other's. Silently it then ends with
+; status 1638 ("another version of this product is already installed").
 
 Unicode true
 Target amd64-unicode
@@ -46,6 +50,7 @@ Var Everyone
 !define MUI_ABORTWARNING
 
 Page custom ModePage ModePageLeave
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE RefuseMsiFolder
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Setup will install Wordmeadow in the folder below.$\r$\n$\r$\nIf Wordmeadow is already there, the program is updated and every recording in the folder is kept as it is: a recording you replaced with your own voice stays yours."
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
@@ -86,6 +91,45 @@ FunctionEnd
 !macroend
 !insertmacro ApplyMode ""
 !insertmacro ApplyMode "un."
+
+; $R9 = the folder of Wordmeadow's MSI install on this machine, without a trailing "\", or ""
+; when there is none. Every version of the MSI has the same UpgradeCode; versions from 1.0 on
+; name their folder as the install location, and 1.0 installed into Program Files.
+!macro MsiFolder un
+Function ${un}MsiFolder
+  StrCpy $R9 ""
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r0) i.r1'
+  ${If} $1 = 0
+    System::Call 'msi::MsiGetProductInfoW(w r0, w "InstallLocation", w .r1, *i ${NSIS_MAX_STRLEN}) i.r2'
+    ${If} $2 = 0
+      StrCpy $R9 $1
+    ${EndIf}
+    ${If} $R9 == ""
+      StrCpy $R9 "$PROGRAMFILES64\Wordmeadow"
+    ${EndIf}
+    StrCpy $1 $R9 1 -1
+    ${If} $1 == "\"
+      StrCpy $R9 $R9 -1
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro MsiFolder ""
+!insertmacro MsiFolder "un."
+
+; Leaving the folder page, and before a silent install: not the MSI's folder.
+Function RefuseMsiFolder
+  Call MsiFolder
+  ${If} $R9 != ""
+  ${AndIf} $R9 == $INSTDIR
+    ${If} ${Silent}
+      SetErrorLevel 1638
+      Quit
+    ${EndIf}
+    MessageBox MB_ICONEXCLAMATION|MB_OK "Wordmeadow is already installed in $R9 for everyone on this computer, from the MSI package that school IT uses; a newer MSI updates it.$\r$\n$\r$\nTo have a copy of your own, go back and choose $\"Just for me$\", or choose another folder."
+    Abort
+  ${EndIf}
+FunctionEnd
 
 ; The folder for the mode: where Wordmeadow already is, or the usual place.
 Function DefaultFolder
@@ -131,6 +175,9 @@ Function .onInit
     ${EndIf}
   ${EndIf}
   Call DefaultFolder
+  ${If} ${Silent}
+    Call RefuseMsiFolder
+  ${EndIf}
   ; Silently, nobody can answer an elevation prompt: for everyone needs an administrator's
   ; command line, else the exit status says so (740, "elevation required").
   ${If} ${Silent}
@@ -195,6 +242,7 @@ Section "Wordmeadow" SecProgram
   SetOutPath "$INSTDIR"
   SetOverwrite on
   File "/oname=wordmeadow.exe" "${PROGRAM}"
+  File "/oname=${ABOUT_PAGE}" "${ABOUT_PAGE_FILE}"
   ; A recording already in the folder is never overwritten: a parent may have recorded it.
   SetOverwrite off
   !insertmacro InstallRecordings
@@ -251,28 +299,92 @@ Function un.onInit
   Call un.ApplyMode
 FunctionEnd
 
-; Deletes a recording of the folder if it is still the one setup put there (same size): one a
-; parent recorded in its place stays.
-!macro RemoveIfShipped name size
+; $R3 = the SHA-256 of the file $R0 in small hex digits, or "" when it cannot be read.
+Function un.FileSha256
+  StrCpy $R3 ""
+  System::Call 'kernel32::CreateFileW(w R0, i 0x80000000, i 1, p 0, i 3, i 0x80, p 0) p.r0'
+  ${If} $0 = -1
+    Return
+  ${EndIf}
+  ; PROV_RSA_AES, CRYPT_VERIFYCONTEXT; CALG_SHA_256
+  System::Call 'advapi32::CryptAcquireContextW(*p .r1, p 0, p 0, i 24, i 0xF0000000) i.r9'
+  ${If} $9 <> 0
+    System::Call 'advapi32::CryptCreateHash(p r1, i 0x800C, p 0, i 0, *p .r2) i.r9'
+    ${If} $9 <> 0
+      System::Alloc 65536
+      Pop $3
+      ${Do}
+        System::Call 'kernel32::ReadFile(p r0, p r3, i 65536, *i .r4, p 0) i.r9'
+        ${If} $9 = 0
+        ${OrIf} $4 = 0
+          ${Break}
+        ${EndIf}
+        System::Call 'advapi32::CryptHashData(p r2, p r3, i r4, i 0) i.r9'
+      ${Loop}
+      System::Call 'advapi32::CryptGetHashParam(p r2, i 2, p r3, *i 32, i 0) i.r9'
+      ${If} $9 <> 0
+        ${For} $5 0 31
+          IntPtrOp $6 $3 + $5
+          System::Call '*$6(&i1 .r7)'
+          IntOp $7 $7 & 0xFF
+          IntFmt $7 "%02x" $7
+          StrCpy $R3 "$R3$7"
+        ${Next}
+      ${EndIf}
+      System::Free $3
+      System::Call 'advapi32::CryptDestroyHash(p r2)'
+    ${EndIf}
+    System::Call 'advapi32::CryptReleaseContext(p r1, i 0)'
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r0)'
+FunctionEnd
+
+; Deletes a recording of the folder if it is still the one setup put there: the same size, then
+; the same SHA-256 as when the setup program was built. One a parent recorded in its place
+; stays, whatever its length.
+Function un.RemoveIfShipped
+  Pop $R0  ; the path
+  Pop $R1  ; the size
+  Pop $R2  ; the SHA-256
   ClearErrors
-  FileOpen $0 "$INSTDIR\${name}" r
-  ${IfNot} ${Errors}
-    FileSeek $0 0 END $1
-    FileClose $0
-    ${If} $1 == ${size}
-      Delete "$INSTDIR\${name}"
+  FileOpen $0 $R0 r
+  ${If} ${Errors}
+    Return
+  ${EndIf}
+  FileSeek $0 0 END $1
+  FileClose $0
+  ${If} $1 == $R1
+    Call un.FileSha256
+    ${If} $R3 == $R2
+      Delete $R0
     ${EndIf}
   ${EndIf}
+FunctionEnd
+
+!macro RemoveIfShipped name size sha256
+  Push "${sha256}"
+  Push "${size}"
+  Push "$INSTDIR\${name}"
+  Call un.RemoveIfShipped
 !macroend
 
 ; Exactly what setup put there; any other file, such as a parent's own recording, stays, and
-; so does the folder that holds it.
+; so does the folder that holds it. Where Wordmeadow's MSI install has the same folder (a setup
+; program of version 1.0 did not look for it), the program, its recordings and the Start-menu
+; shortcut are the MSI's too, and stay: only this install's entry and uninstaller go.
 Section "Uninstall"
-  Delete "$INSTDIR\wordmeadow.exe"
-  !insertmacro RemoveRecordings
+  Call un.MsiFolder
+  ${If} $R9 != ""
+  ${AndIf} $R9 == $INSTDIR
+    DetailPrint "Wordmeadow's MSI install uses this folder too: its files stay."
+  ${Else}
+    Delete "$INSTDIR\wordmeadow.exe"
+    Delete "$INSTDIR\${ABOUT_PAGE}"
+    !insertmacro RemoveRecordings
+    Delete "$SMPROGRAMS\Wordmeadow.lnk"
+  ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  Delete "$SMPROGRAMS\Wordmeadow.lnk"
   Delete "$DESKTOP\Wordmeadow.lnk"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace wordmeadow {
@@ -50,8 +53,13 @@ AudioDevice::AudioDevice(Timing timing) : timing_(timing), wakeEvent_(SDL_Regist
 }
 
 AudioDevice::~AudioDevice() {
-  release();
-  settle();
+  // Every way out comes here, an exception's too, and none may wait on the sound server.
+  if (!releaseBeforeLeaving()) {
+    // Its thread still uses this object, and SDL would wait for the hung server in quitting as
+    // well: the program ends here, as it was about to.
+    std::fflush(nullptr);
+    std::_Exit(std::uncaught_exceptions() > 0 ? EXIT_FAILURE : EXIT_SUCCESS);
+  }
   SDL_QuitSubSystem(SDL_INIT_EVENTS);
 }
 
@@ -103,7 +111,11 @@ void AudioDevice::settle() {
 }
 
 bool AudioDevice::releaseBeforeLeaving() {
-  release();
+  try {
+    release();
+  } catch (const std::system_error&) {
+    return false;  // no thread left to close it with (out of memory): it stays open
+  }
   std::unique_lock lock(mutex_);
   if (!workDone_.wait_for(lock, timing_.leaveWait, [this] { return !working_; })) return false;
   lock.unlock();
@@ -146,8 +158,9 @@ void AudioDevice::due() {
 void AudioDevice::startWorkLocked() {
   if (working_) return;  // the worker looks at what is wanted again before it ends
   if (worker_.joinable()) worker_.join();
-  working_ = true;
+  // The thread waits for the lock held here; if it cannot be started, nothing is working.
   worker_ = std::thread(&AudioDevice::work, this);
+  working_ = true;
 }
 
 void AudioDevice::startLocked(const std::vector<std::uint8_t>& samples) {

@@ -20,7 +20,8 @@ namespace wordmeadow {
 // keeps a connecting client waiting for 30 s, and closing waits for SDL's audio thread, so the
 // thread that asks for a sound never waits for either. The samples of a sound asked for while
 // the device opens follow as soon as it is open. Only the owner's thread calls the public
-// functions.
+// functions. Destroying it lets the device go as releaseBeforeLeaving() does, and ends the
+// program when the device does not close in time.
 class AudioDevice {
  public:
   using Clock = std::chrono::steady_clock;
@@ -60,7 +61,8 @@ class AudioDevice {
   // Waits until an opening or closing under way has finished.
   void settle();
   // Lets the device go and waits at most leaveWait for it to close. False when it has not
-  // closed by then: its thread still uses this object, which must then never be destroyed.
+  // closed by then (or no thread could be started to close it): its thread still uses this
+  // object, which must then never be destroyed.
   bool releaseBeforeLeaving();
 
   // For the event loop: a removed device, the opener's wake-up, and the idle spell's end.

@@ -29,25 +29,6 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path, std::uintmax_t 
   return bytes;
 }
 
-std::uint32_t littleEndian32(const std::uint8_t* p) {
-  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-// Whether the bytes are a RIFF/WAVE file whose every chunk fits in it. SDL 2.26 allocates a
-// chunk's declared size before reading it: a 200-byte file may claim a 4 GiB chunk.
-bool chunksFitInFile(const std::uint8_t* bytes, std::size_t size) {
-  if (size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0) {
-    return false;
-  }
-  for (std::size_t at = 12; size - at >= 8;) {
-    const std::size_t length = littleEndian32(bytes + at + 4);
-    if (length > size - at - 8) return false;
-    at += 8 + length + (length & 1);  // chunks start on even offsets
-    if (at > size) break;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string findIgnoringCase(const std::string& path) {
@@ -82,7 +63,7 @@ std::vector<std::uint8_t> SoundPlayer::decode(const std::string& path) const {
 }
 
 std::vector<std::uint8_t> SoundPlayer::decodeWav(const std::uint8_t* bytes, std::size_t size) {
-  if (size > kMaxFileBytes || !chunksFitInFile(bytes, size)) return {};
+  if (!recordingIsWhole(bytes, size)) return {};
   SDL_AudioSpec wav{};
   Uint8* data = nullptr;
   Uint32 length = 0;

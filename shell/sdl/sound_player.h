@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/recording_check.h"
 #include "shell/sdl/audio_device.h"
 #include "shell/sdl/sdl_screen.h"
 
@@ -19,7 +20,7 @@ namespace wordmeadow {
 class SoundPlayer : public LoopService {
  public:
   // Larger files are not read at all: no recording of the program comes near this.
-  static constexpr std::uintmax_t kMaxFileBytes = 32u << 20;
+  static constexpr std::uintmax_t kMaxFileBytes = kMaxRecordingBytes;
   // Nor is a recording decoded to more than this: 25 minutes of sound.
   static constexpr std::size_t kMaxDecodedBytes = 64u << 20;
 

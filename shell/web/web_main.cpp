@@ -1,16 +1,20 @@
 // The program in a browser page. The page (shell/web/page/) calls in here: start() when the
-// child taps the start screen, and the left button's presses and releases and the frames' close
-// buttons. Each call answers whether a window is still loaded; when none is, the program has
-// ended and the page shows its start screen again. Before the tap, the page may ask which
-// pictures the start will show, to fetch them while the start screen is up.
+// child taps the start screen, the left button's presses and releases, a press abandoned, and
+// the frames' close buttons. Each call answers whether a window is still loaded; when none is,
+// the program has ended and the page shows its start screen again. Before the tap, the page
+// may ask which pictures the start will show, to fetch them while the start screen is up.
 
 #include <emscripten.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shell/program.h"
+#include "shell/recording_check.h"
 #include "shell/web/web_platform.h"
 #include "shell/web/web_screen.h"
 #include "shell/window_system.h"
@@ -29,6 +33,9 @@ struct Program {
 };
 
 std::unique_ptr<Program> program;
+
+// A recording's bytes, put here by the page to be judged before the browser decodes them.
+std::vector<std::uint8_t> recording;
 
 // A rehearsal of the start on a silent machine: it plays nothing, opens nothing, and only notes
 // the pictures of the windows put on screen.
@@ -100,6 +107,25 @@ EMSCRIPTEN_KEEPALIVE int wm_release(const char* id, int x, int y) {
 
 EMSCRIPTEN_KEEPALIVE int wm_key(const char* id, int key) {
   if (program) program->windows.keyTyped(id, static_cast<char>(key));
+  return wordmeadow::settle();
+}
+
+// Room for a recording of this many bytes, or none for one too large to read.
+EMSCRIPTEN_KEEPALIVE std::uint8_t* wm_recording_bytes(std::size_t size) {
+  if (size > wordmeadow::kMaxRecordingBytes) return nullptr;
+  wordmeadow::recording.resize(size);
+  return wordmeadow::recording.data();
+}
+
+// Whether the recording put in that room may be decoded, as the desktop program judges it.
+EMSCRIPTEN_KEEPALIVE int wm_recording_is_whole() {
+  std::vector<std::uint8_t> bytes = std::move(wordmeadow::recording);
+  wordmeadow::recording = {};
+  return wordmeadow::recordingIsWhole(bytes.data(), bytes.size()) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int wm_abandon_press() {
+  if (program) program->windows.abandonPress();
   return wordmeadow::settle();
 }
 

@@ -7,6 +7,7 @@ server with xdotool and looked at in screenshots taken with ImageMagick's import
 """
 
 import os
+import pathlib
 import shutil
 import sys
 import tempfile
@@ -20,15 +21,18 @@ TOOLS = ("Xvfb", "xdotool", "xwininfo", "import")
 PACKAGES = "xvfb, xdotool, x11-utils, imagemagick"
 
 program_path = None  # the executable under test, from the command line
+ABOUT_PAGE = "about.html"  # beside the program
 
 
-def publisher_address():
-    """The page Exit! opens: the build's WORDMEADOW_PUBLISHER_URL, which CTest hands down."""
+def publisher_address(folder):
+    """The page Exit! opens for the program in folder: the build's WORDMEADOW_PUBLISHER_URL,
+    which CTest hands down, or when that is empty the page about the program beside it, as a
+    file:// address."""
     address = os.environ.get("WORDMEADOW_PUBLISHER_URL")
-    if not address:
+    if address is None:
         raise AssertionError("WORDMEADOW_PUBLISHER_URL is not set: run the test through ctest, "
                              "or set it to the value in the build folder's CMakeCache.txt")
-    return address
+    return address or pathlib.Path(os.path.realpath(folder), ABOUT_PAGE).as_uri()
 
 
 # ---------------------------------------------------------------------------------------------
@@ -223,6 +227,7 @@ class ProgramTestCase(ScratchTestCase):
         exe = os.path.join(self.app, "wordmeadow")
         if not os.path.exists(exe):
             shutil.copy2(program_path, exe)
+            shutil.copy2(os.path.join(os.path.dirname(program_path), ABOUT_PAGE), self.app)
         if path is None:
             path = self.bin + os.pathsep + os.environ.get("PATH", "")
         program = Program(exe, self.x, os.path.join(self.root, name), self.root, path,
@@ -238,7 +243,7 @@ class ProgramTestCase(ScratchTestCase):
         the URL opener once."""
         self.click(menu, MENU_EXIT)
         self.assertEqual(program.wait_exit(), 0, program.stderr())
-        eventually(lambda: (self.opened_addresses() == [[publisher_address()]],
+        eventually(lambda: (self.opened_addresses() == [[publisher_address(self.app)]],
                             self.opened_addresses()), 10, "the publisher page to be opened")
 
     # --- the mouse, at points of a window's client area ------------------------------------------

@@ -7,6 +7,8 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
+import urllib.request
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
@@ -110,7 +112,11 @@ class MenuTest(e2e.ProgramTestCase):
         eventually(lambda: (self.opened_addresses() != [], self.opened_addresses()), 10,
                    "the stand-in xdg-open to be called")
         time.sleep(0.3)  # a second, unwanted call would come straight after the first
-        self.assertEqual(self.opened_addresses(), [[e2e.publisher_address()]])
+        address = e2e.publisher_address(self.app)
+        self.assertEqual(self.opened_addresses(), [[address]])
+        if address.startswith("file:"):  # the page that lies beside the program
+            with open(urllib.request.url2pathname(urllib.parse.urlparse(address).path)) as f:
+                self.assertIn("<title>About Wordmeadow</title>", f.read())
 
     def test_unplayable_welcome_gives_two_alert_beeps(self):
         write_recordings(self.app, cues=("Correct", "TryAgain", "Clap"))

@@ -6,6 +6,7 @@ FIFO that an ALSA file plugin writes into) and named by its tone, as in the othe
 
 import fcntl
 import os
+import resource
 import signal
 import subprocess
 import sys
@@ -15,7 +16,8 @@ import time
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
 from audio_tap import LETTERS, RATE, AudioTap, write_recordings  # noqa: E402
-from e2e_support import EXIT, MENU_EXIT, MENU_LETTER_RECOGNITION, PLAY_AGAIN, tile  # noqa: E402
+from e2e_support import (EXIT, MENU_BUTTONS, MENU_EXIT, MENU_LETTER_RECOGNITION,  # noqa: E402
+                         PLAY_AGAIN, middle, tile)
 from xserver import eventually, stop_process  # noqa: E402
 
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "import", "pulseaudio", "pactl", "parec", "pipewire",
@@ -249,6 +251,22 @@ class SoundServerTest(e2e.ProgramTestCase):
         left = time.monotonic()
         self.assertEqual(program.wait_exit(timeout=5), 0, program.stderr())
         print(f"\n  Exit! to the program's end with the server hung: "
+              f"{time.monotonic() - left:.2f} s", file=sys.stderr)
+
+    def test_running_out_of_memory_with_the_server_hung_ends_the_program_at_once(self):
+        # The welcome's device is still open when the server hangs; then the machine has no
+        # memory left for the next window. The program says why and ends without waiting for
+        # the server, which would keep it for ever.
+        server, program, audio, menu = self.start_and_hear_the_welcome("pulseaudio")
+        server.hang()
+        with open(f"/proc/{program.proc.pid}/status") as f:
+            size = next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmSize:"))
+        resource.prlimit(program.proc.pid, resource.RLIMIT_AS, (size, size))
+        self.click(menu, middle(MENU_BUTTONS["Build A Sentence"]))
+        left = time.monotonic()
+        self.assertEqual(program.wait_exit(timeout=10), 1, program.stderr())
+        self.assertRegex(program.stderr(), r"(?m)^wordmeadow: .*([Oo]ut of memory|bad_alloc)")
+        print(f"\n  out of memory to the program's end with the server hung: "
               f"{time.monotonic() - left:.2f} s", file=sys.stderr)
 
     def test_pulseaudio_started_after_the_program(self):

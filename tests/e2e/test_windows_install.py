@@ -1,10 +1,12 @@
 """The Windows release as a teacher and a school's IT meet it, under Wine in a private Xvfb.
 
 The setup program is installed silently for one user, upgraded over a parent's own recordings
-and removed; installed again into a folder named in Cyrillic and Greek and started there from
-its Start-menu shortcut; the MSI is installed and removed silently for the machine and its
-program started from Program Files. A started program must open and read its welcome from where
-it was installed (Wine's winmm trace).
+(one of them exactly as long as the one it replaced) and removed; installed again into a folder
+named in Cyrillic and Greek and started there from its Start-menu shortcut; the MSI is installed
+silently for the machine and its program started from Program Files, the setup program refuses
+its folder, a newer MSI (made here from the build's MSI source) upgrades it over a teacher's
+recording, and it is removed. A started program must open and read its welcome from where it was
+installed (Wine's winmm trace).
 
 Usage: python3 test_windows_install.py PATH_TO_wordmeadow-<version>-setup.exe [unittest args]
 The MSI is taken from beside it (wordmeadow-<version>-x64.msi). The Wine prefix is a new one.
@@ -14,8 +16,10 @@ import glob
 import os
 import re
 import shutil
+import subprocess
 import sys
 import tempfile
+import uuid
 
 sys.dont_write_bytecode = True
 import e2e_support as e2e  # noqa: E402
@@ -23,11 +27,14 @@ import wine  # noqa: E402
 from program import Program  # noqa: E402
 from xserver import XServer, eventually  # noqa: E402
 
-TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot")
-PACKAGES = "xvfb, xdotool, x11-utils, imagemagick, wine, wine64"
+TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "wine", "wineserver", "wineboot",
+         "cmake", "wixl", "msibuild")
+PACKAGES = "xvfb, xdotool, x11-utils, imagemagick, wine, wine64, cmake, wixl, msitools"
 SOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "recordings")
 RECORDINGS = sorted(os.listdir(SOURCES))  # the words/ folder among them
 WORDS = sorted(os.listdir(os.path.join(SOURCES, "words")))
+MAKE_MSI = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging",
+                        "windows", "make_msi.cmake")
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 # A school's folder named outside the Western alphabet. No space: Wine quotes an argument with
 # one, and a quoted /D= is no folder to NSIS.
@@ -105,7 +112,7 @@ class WindowsInstallTest(e2e.ScratchTestCase):
 
     def assert_program_folder(self, folder, others=()):
         self.assertEqual(sorted(os.listdir(folder)),
-                         sorted(["wordmeadow.exe", *RECORDINGS, *others]))
+                         sorted(["wordmeadow.exe", e2e.ABOUT_PAGE, *RECORDINGS, *others]))
         self.assertEqual(sorted(os.listdir(os.path.join(folder, "words"))), WORDS)
 
     def close(self):
@@ -136,6 +143,38 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.close()
         self.assertEqual(program.wait_exit(30), 0)
 
+    def about_link(self, windows_folder):
+        """The link of the entry in Apps & features: the publisher's page, else the page about
+        the program installed in the folder."""
+        return os.environ["WORDMEADOW_PUBLISHER_URL"] or f"{windows_folder}\\{e2e.ABOUT_PAGE}"
+
+    def next_msi(self):
+        """A newer version of the MSI, made as the build makes it from the build's MSI source:
+        the same files and UpgradeCode, another version and ProductCode."""
+        build = os.path.dirname(self.setup)
+        source, = glob.glob(os.path.join(build, "packaging", "windows", "wordmeadow-*.wxs"))
+        with open(source, encoding="utf-8") as f:
+            text = f.read()
+        text, found = re.subn(r'(<Product Id=")[^"]*(".*?Version=")[^"]*"',
+                              rf'\g<1>{str(uuid.uuid4()).upper()}\g<2>{self.version}.1"', text,
+                              count=1, flags=re.S)
+        self.assertEqual(found, 1)
+        wxs = os.path.join(self.root, "next.wxs")
+        with open(wxs, "w", encoding="utf-8") as f:
+            f.write(text)
+        msi = os.path.join(self.root, f"wordmeadow-{self.version}.1-x64.msi")
+        subprocess.run(["cmake", "-DWIXL=wixl", "-DMSIBUILD=msibuild", f"-DWXS={wxs}",
+                        f"-DMSI={msi}", "-P", MAKE_MSI], cwd=build, check=True,
+                       capture_output=True)
+        return msi
+
+    def msiexec(self, action, msi):
+        self.wine("msiexec", action, "Z:" + msi.replace("/", "\\"), "/qn")
+
+    def machine_entries(self):
+        return [(key, values) for key, values in registry(f"HKLM\\{UNINSTALL}").items()
+                if values.get("DisplayName") == "Wordmeadow"]
+
     def uninstall(self, folder):
         """uninstall.exe /S hands over to a copy of itself and returns at once: the entry goes
         last."""
@@ -163,7 +202,7 @@ class WindowsInstallTest(e2e.ScratchTestCase):
                         <= sum(sizes) // 1024 + len(sizes), sum(sizes))
         self.assertEqual(entry, {
             "DisplayName": "Wordmeadow", "DisplayVersion": self.version,
-            "Publisher": "Wordmeadow developers", "URLInfoAbout": e2e.publisher_address(),
+            "Publisher": "Wordmeadow developers", "URLInfoAbout": self.about_link(windows_folder),
             "DisplayIcon": windows_folder + "\\wordmeadow.exe,0",
             "InstallLocation": windows_folder,
             "UninstallString": f'"{windows_folder}\\uninstall.exe"',
@@ -172,18 +211,24 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.start_from_shortcut(shortcut, windows_folder + "\\wordmeadow.exe")
 
         # A parent's own voice in place of a letter and beside the others outlives an upgrade,
-        # which goes where the program already is, and the uninstall.
+        # which goes where the program already is, and the uninstall; so does one exactly as
+        # long as the recording it replaced.
         mine = b"RIFF a parent's own recording"
-        for name in ("A.wav", "Grandma.wav", os.path.join("words", WORDS[0])):
+        with open(os.path.join(folder, "B.wav"), "rb") as f:
+            shipped = f.read()
+        same_length = shipped[:44] + bytes(byte ^ 0x55 for byte in shipped[44:])
+        for name, content in (("A.wav", mine), ("B.wav", same_length), ("Grandma.wav", mine),
+                              (os.path.join("words", WORDS[0]), mine)):
             with open(os.path.join(folder, name), "wb") as f:
-                f.write(mine)
+                f.write(content)
         self.wine(self.setup, "/S")
-        for name in ("A.wav", os.path.join("words", WORDS[0])):
+        for name, content in (("A.wav", mine), ("B.wav", same_length),
+                              (os.path.join("words", WORDS[0]), mine)):
             with open(os.path.join(folder, name), "rb") as f:
-                self.assertEqual(f.read(), mine)
+                self.assertEqual(f.read(), content, name)
         self.assert_program_folder(folder, ["uninstall.exe", "Grandma.wav"])
         self.uninstall(folder)
-        self.assertEqual(sorted(os.listdir(folder)), ["A.wav", "Grandma.wav", "words"])
+        self.assertEqual(sorted(os.listdir(folder)), ["A.wav", "B.wav", "Grandma.wav", "words"])
         self.assertEqual(os.listdir(os.path.join(folder, "words")), [WORDS[0]])
         self.assertFalse(os.path.exists(shortcut))
 
@@ -198,29 +243,52 @@ class WindowsInstallTest(e2e.ScratchTestCase):
         self.assertTrue(os.path.isdir(os.path.dirname(unix(school))))
         self.assertFalse(os.path.exists(shortcut))
 
-        # The MSI, silently, for the machine; removed again, it leaves a teacher's recording.
-        self.wine("msiexec", "/i", "Z:" + self.msi.replace("/", "\\"), "/qn")
-        folder = unix("C:\\Program Files\\Wordmeadow")
+        # The MSI, silently, for the machine.
+        self.msiexec("/i", self.msi)
+        windows_folder = "C:\\Program Files\\Wordmeadow"
+        folder = unix(windows_folder)
         self.assert_program_folder(folder)
-        entries = [(key, values) for key, values in registry(f"HKLM\\{UNINSTALL}").items()
-                   if values.get("DisplayName") == "Wordmeadow"]
+        entries = self.machine_entries()
         self.assertEqual(len(entries), 1, entries)
         key, entry = entries[0]
         self.assertRegex(key, r"\\\{[0-9A-F-]{36}\}$", "an entry named by the ProductCode")
         self.assertEqual((entry["DisplayVersion"], entry["Publisher"], entry["URLInfoAbout"]),
-                         (self.version, "Wordmeadow developers", e2e.publisher_address()))
+                         (self.version, "Wordmeadow developers", self.about_link(windows_folder)))
         # Wine's msi puts an all-users shortcut into the user's own Start menu.
         shortcuts = [path for path in (os.path.join(self.all_start_menu, "Wordmeadow.lnk"),
                                        shortcut) if os.path.isfile(path)]
         self.assertEqual(len(shortcuts), 1, shortcuts)
-        self.start_and_hear_the_welcome("C:\\Program Files\\Wordmeadow")
+        self.start_and_hear_the_welcome(windows_folder)
+
+        # The setup program will not share the MSI's folder: its uninstaller would take the
+        # MSI's files.
+        refused = wine.run_quietly("wine", self.setup, "/S", "/AllUsers", env=env, check=False)
+        self.assertEqual(refused.returncode, 1638 % 256)  # a Unix status keeps the low byte
+        self.assertIsNone(self.entry("HKLM", "Wordmeadow"))
+        self.assertFalse(os.path.exists(os.path.join(folder, "uninstall.exe")))
+
+        # A teacher's recording in place of a letter outlives the upgrade to a newer MSI, and
+        # one beside the others the removal; this one is as long as ours, which Wine's msi would
+        # otherwise take for the same file.
+        with open(os.path.join(folder, "C.wav"), "rb") as f:
+            shipped = f.read()
+        teachers = shipped[:44] + bytes(byte ^ 0x55 for byte in shipped[44:])
+        with open(os.path.join(folder, "C.wav"), "wb") as f:
+            f.write(teachers)
         with open(os.path.join(folder, "Teacher.wav"), "wb") as f:
             f.write(mine)
-        self.wine("msiexec", "/x", "Z:" + self.msi.replace("/", "\\"), "/qn")
-        self.assertEqual(os.listdir(folder), ["Teacher.wav"])
+        next_msi = self.next_msi()
+        self.msiexec("/i", next_msi)
+        with open(os.path.join(folder, "C.wav"), "rb") as f:
+            self.assertEqual(f.read(), teachers)
+        self.assert_program_folder(folder, ["Teacher.wav"])
+        self.assertEqual([values["DisplayVersion"] for _, values in self.machine_entries()],
+                         [f"{self.version}.1"])
+        self.msiexec("/x", next_msi)
+        self.assertIn("Teacher.wav", os.listdir(folder))
+        self.assertEqual(set(os.listdir(folder)) - {"Teacher.wav", "C.wav"}, set())
         self.assertFalse(os.path.exists(shortcuts[0]))
-        self.assertEqual([key for key, values in registry(f"HKLM\\{UNINSTALL}").items()
-                          if values.get("DisplayName") == "Wordmeadow"], [])
+        self.assertEqual(self.machine_entries(), [])
 
 
 if __name__ == "__main__":

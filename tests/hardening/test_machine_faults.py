@@ -124,8 +124,9 @@ class MachineFaultTest(h.HardeningTestCase):
             status = program.wait_exit()
             self.assertEqual((run, status), (run, 0), program.stderr())
             self.assertEqual(self.x.windows(), {})
-        eventually(lambda: (self.opened_addresses() == [[e2e.publisher_address()]] * runs,
-                            self.opened_addresses()), 10, "the publisher page to be opened")
+        page = e2e.publisher_address(self.app)
+        eventually(lambda: (self.opened_addresses() == [[page]] * runs, self.opened_addresses()),
+                   10, "the publisher page to be opened")
 
 
 def read_pids(path):

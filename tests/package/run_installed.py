@@ -1,8 +1,9 @@
 """The unpacked package's program, started through its command link as somebody who installed it
 would start it from the menu, on a private Xvfb: the menu window opens, the welcome is heard,
-Exit! ends the program and hands the homepage to the URL opener (a stand-in that writes it down).
+Exit! ends the program and hands the page it opens (the page about the program beside it, or the
+publisher's) to the URL opener (a stand-in that writes it down).
 
-Usage: run_installed.py COMMAND_LINK WELCOME_WAV HOMEPAGE     (part of test_package.sh)
+Usage: run_installed.py COMMAND_LINK WELCOME_WAV PAGE     (part of test_package.sh)
 """
 
 import os
@@ -24,7 +25,7 @@ def loud_blocks(samples, values_per_block):
                if max(map(abs, samples[i:i + values_per_block])) >= AudioTap.SILENT_PEAK)
 
 
-def run(scratch, link, welcome, homepage):
+def run(scratch, link, welcome, page):
     with wave.open(welcome) as w:
         assert w.getsampwidth() == 2, "Welcome.wav is not 16-bit PCM"
         source = int16_samples(w.readframes(w.getnframes()))
@@ -61,7 +62,7 @@ def run(scratch, link, welcome, homepage):
         # The program does not wait for xdg-open, so its note may come a little later.
         opened = eventually(lambda: (opened_addresses(stand_ins), opened_addresses(stand_ins)), 10,
                             "Exit! to hand a page to xdg-open")
-        assert opened == [[homepage]], f"Exit! opened {opened}, not the homepage {homepage!r}"
+        assert opened == [[page]], f"Exit! opened {opened}, not {page!r}"
     finally:
         if program is not None:
             program.stop()

@@ -2,10 +2,11 @@
 # Makes the Debian package from a finished build tree, checks it with Debian's own tools, unpacks
 # it and runs the unpacked program under Xvfb through its command link, as somebody who installed
 # it would start it from the menu: the menu window opens, the welcome is heard, Exit! ends it and
-# opens the build's publisher page (run_installed.py).
+# opens the page about the program installed beside it, or the build's publisher page when it
+# names one (run_installed.py).
 #
 # Usage: test_package.sh BUILD_DIR [CPACK]
-# Needs WORDMEADOW_PUBLISHER_URL, the build's value (CTest sets it). Exits 77 (skipped) when a
+# Needs WORDMEADOW_PUBLISHER_URL, the build's value, empty or not (CTest sets it). Exits 77 (skipped) when a
 # tool it needs is missing.
 set -euo pipefail
 
@@ -14,7 +15,7 @@ SKIP=77
 build=$(cd "$1" && pwd)
 cpack=${2:-cpack}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-[[ -n ${WORDMEADOW_PUBLISHER_URL:-} ]] || {
+[[ -v WORDMEADOW_PUBLISHER_URL ]] || {
     echo "WORDMEADOW_PUBLISHER_URL is not set: run the test through ctest, or set it to the" \
          "value in $build/CMakeCache.txt" >&2
     exit 2
@@ -135,15 +136,24 @@ done
 
 homepage=$(sed -n 's:.*<url type="homepage">\(.*\)</url>.*:\1:p' "${metainfo[0]}" |
            sed 's/&lt;/</g; s/&gt;/>/g; s/&amp;/\&/g')
-[[ -n $homepage ]] || fail "the metadata names no homepage"
 [[ $(dpkg-deb -f "$deb" Homepage) == "$homepage" ]] ||
     fail "the package's Homepage differs from the metadata's ($homepage)"
 [[ $homepage == "$WORDMEADOW_PUBLISHER_URL" ]] ||
-    fail "the metadata's homepage $homepage is not the build's $WORDMEADOW_PUBLISHER_URL"
+    fail "the metadata's homepage '$homepage' is not the build's '$WORDMEADOW_PUBLISHER_URL'"
+
+# The page about the program lies beside it, as the build made it; Exit! opens it unless the
+# build names a publisher's page.
+page="$appdir/about.html"
+cmp -s "$page" "$build/about.html" || fail "the package's about.html is not the build's"
+opens=$WORDMEADOW_PUBLISHER_URL
+if [[ -z $opens ]]; then
+    opens=$(python3 -c 'import pathlib, sys; print(pathlib.Path(sys.argv[1]).resolve().as_uri())' \
+            "$page")
+fi
 
 # --------------------------------------------------------------------------------------------
 step "running the unpacked program through its link"
-python3 "$here/run_installed.py" "$link" "$appdir/Welcome.wav" "$homepage" ||
+python3 "$here/run_installed.py" "$link" "$appdir/Welcome.wav" "$opens" ||
     fail "the unpacked program did not run as installed"
 
 echo "PASS: $(basename "$deb")"

@@ -11,23 +11,26 @@ export const LABEL_FONT = 'Wordmeadow Labels';
 // picture at twice the size (PICTURE_DENSITY pixels a client unit), which the canvas scales
 // smoothly to any other. ---
 export const PICTURE_DENSITY = 2;
-const pictures = new Map();  // name -> Promise of a decoded <img>, or null
+const pictures = new Map();  // name -> Promise, resolved once the picture is decoded or failed
 const decodedPictures = new Map();  // name -> <img>, once decoded
 
+// A picture that failed is forgotten, so that the next drawing that needs it asks again.
 export function pictureOf(name, priority = 'high') {
   if (!pictures.has(name)) {
     const img = new Image();
     img.fetchPriority = priority;  // a drawing waits for it; a preload does not
     img.src = `assets/2x/${name}.png`;
-    pictures.set(name, img.decode().then(() => decodedPictures.set(name, img), () => null));
+    pictures.set(name, img.decode().then(() => decodedPictures.set(name, img), () => {
+      pictures.delete(name);
+    }));
   }
   return pictures.get(name);
 }
 
 export const decodedPicture = (name) => decodedPictures.get(name);
 
-export const fontLoaded = new FontFace(LABEL_FONT, 'url(LiberationSans-Bold.ttf)', { weight: 'bold' })
-  .load().then((face) => document.fonts.add(face), () => {});
+export const fontLoaded = new FontFace(LABEL_FONT, 'url(LiberationSans-Bold.ttf)',
+  { weight: 'bold' }).load().then((face) => document.fonts.add(face), () => {});
 
 // --- The recordings' listing: read afresh for every start, as a new process reads its folder;
 // the first one while the start screen is up. ---

@@ -1,9 +1,9 @@
 // The browser side of the program: the start screen, and the wiring of the page's parts (the
 // program's loading, the windows and their drawing, input, sound). The program itself
 // (wordmeadow.js and .wasm, from shell/web/*.cpp) calls the functions of `page` below.
-import { listenForPresses } from './input.js';
+import { listenForPresses, listenForStart } from './input.js';
 import { programLoaded, reloadProgram, takeListing } from './loading.js';
-import { playSound, startSound } from './sound.js';
+import { connectSound, playSound, startSound } from './sound.js';
 import * as windows from './windows.js';
 
 const startButton = document.getElementById('start');
@@ -31,13 +31,24 @@ const input = {
   press: (id, x, y, second) => call('wm_press', ['string', 'number', 'number', 'number'],
     [id, x, y, second ? 1 : 0]),
   release: (id, x, y) => call('wm_release', ['string', 'number', 'number'], [id, x, y]),
+  abandon: () => call('wm_abandon_press', [], []),
 };
 
 function openWindow(id, caption, width, height) {
   const canvas = windows.openWindow(id, caption, width, height,
     () => call('wm_close', ['string'], [id]), document.fullscreenEnabled ? toggleFullScreen : null);
-  listenForPresses(canvas, id, input);
+  listenForPresses(canvas, id, windows.shownSince, input);
 }
+
+// The program judges a recording's bytes before the browser decodes them, as on the desktop.
+async function recordingIsWhole(bytes) {
+  const module = await programLoaded();
+  const at = module.ccall('wm_recording_bytes', 'number', ['number'], [bytes.byteLength]);
+  if (!at) return false;
+  module.HEAPU8.set(new Uint8Array(bytes), at);
+  return module.ccall('wm_recording_is_whole', 'number', [], []) !== 0;
+}
+connectSound({ recordingIsWhole, windowsShown: windows.windowsShown });
 
 // Letter keys go to the window in front, as a click on their tiles; F11 puts the page on the
 // whole screen and takes it back, and so does the full-screen box of a window's title bar.
@@ -84,7 +95,7 @@ async function start() {
 }
 // A tap made before this script came was taken by the page itself (index.html), which
 // started the sound then, as browsers allow only in the tap.
-startButton.onclick = start;
+listenForStart(startButton, start);
 if (window.wordmeadowEarlyTap) {
   startSound(window.wordmeadowEarlyTap);
   start();

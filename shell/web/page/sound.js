@@ -1,18 +1,39 @@
-// Sound through Web Audio: each recording fetched and decoded once; a new request cuts off the
-// last. Browsers play sound only after a touch or a click, so the context comes with the start.
+// Sound through Web Audio: each recording fetched, judged and decoded once; a new request cuts
+// off the last. Browsers play sound only after a touch or a click, so the context comes with
+// the start, and a context the system suspended (a lock, a call, another app) is resumed at the
+// next touch or when the page is seen again.
 
 let audio = null;
 const sounds = new Map();  // path -> Promise of an AudioBuffer (null: unplayable this time)
 let playing = null;
 let requests = 0;
 let alertTone = null;
+// Set by connectSound().
+let recordingIsWhole = async () => true;
+let windowsShown = async () => {};
+
+// recordingIsWhole(bytes) resolves to whether a recording's bytes may be decoded at all (the
+// program's own check); windowsShown() to when every window being loaded is on screen.
+export function connectSound(hooks) {
+  ({ recordingIsWhole, windowsShown } = hooks);
+}
 
 // The sound of the page, made or taken (index.html's, from a tap before the scripts came)
 // within a tap, and running.
 export function startSound(context = null) {
   audio ??= context ?? new AudioContext();
-  audio.resume();
+  resumeSound();
 }
+
+function resumeSound() {
+  if (audio && audio.state !== 'running') audio.resume().catch(() => {});
+}
+for (const type of ['pointerdown', 'pointerup', 'keydown']) {
+  addEventListener(type, resumeSound, true);
+}
+document.addEventListener('visibilitychange', () => {
+  if (document.visibilityState === 'visible') resumeSound();
+});
 
 // Two short soft beeps stand in for the system's alert sound, as on the desktop.
 function makeAlertTone() {
@@ -33,7 +54,11 @@ function decoded(path) {
   if (!sound) {
     sound = fetch(path.split('/').map(encodeURIComponent).join('/'))
       .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(r.statusText))))
-      .then((bytes) => audio.decodeAudioData(bytes))
+      .then(async (bytes) => {
+        // A recording cut short would otherwise play its first part.
+        if (!(await recordingIsWhole(bytes))) throw new Error('not a whole recording');
+        return audio.decodeAudioData(bytes);
+      })
       .catch(() => {
         sounds.delete(path);  // asked for again next time: it may have been put right
         return null;
@@ -43,6 +68,8 @@ function decoded(path) {
   return sound;
 }
 
+// As on the desktop, where a window and its first sound come together, a sound asked for while
+// a window loads starts when that window is on screen.
 export function playSound(path) {
   if (!audio) return;
   const request = ++requests;
@@ -50,7 +77,10 @@ export function playSound(path) {
     playing.stop();
     playing = null;
   }
-  decoded(path).then((buffer) => {
+  // The program may ask for the sound before it opens the window: that is known once its call
+  // has returned, which is before any promise's callback.
+  const shown = Promise.resolve().then(() => windowsShown());
+  Promise.all([decoded(path), shown]).then(([buffer]) => {
     if (request !== requests) return;  // a later request came first: nothing is queued
     const source = audio.createBufferSource();
     source.buffer = buffer || (alertTone ??= makeAlertTone());

@@ -51,24 +51,88 @@ export function openWindow(id, caption, width, height, onClose, onFullScreen) {
   canvas.style.height = `${height}px`;
   canvas.dataset.window = id;
   box.append(bar, canvas);
-  windows.set(id, {
-    box, canvas, context: canvas.getContext('2d'), width, height, drawing: [], drawings: 0,
-    painted: null, wanted: false, order: 0,
-  });
+  const w = {
+    id, box, canvas, context: canvas.getContext('2d'), width, height, drawing: [], drawings: 0,
+    painted: null, wanted: false, order: 0, shownSince: Infinity, centre: null,
+  };
+  windows.set(id, w);
+  // As on a desktop: a press anywhere on a window brings it to the front, and its title bar
+  // drags it.
+  box.addEventListener('pointerdown', () => bringToFront(w), true);
+  dragByTitleBar(w, bar);
   return canvas;
 }
 
-const windowOf = (box) => windows.get(box.dataset.window);
+function bringToFront(w) {
+  w.order = ++stacking;
+  w.box.style.zIndex = String(w.order);
+}
+
+function dragByTitleBar(w, bar) {
+  let drag = null;  // { pointerId, x, y, centre }
+  bar.addEventListener('pointerdown', (event) => {
+    if (event.button !== 0 || event.target.closest('button')) return;
+    event.preventDefault();
+    bar.setPointerCapture(event.pointerId);
+    const r = w.box.getBoundingClientRect();
+    drag = {
+      pointerId: event.pointerId, x: event.clientX, y: event.clientY,
+      centre: { x: r.left + r.width / 2, y: r.top + r.height / 2 },
+    };
+  });
+  bar.addEventListener('pointermove', (event) => {
+    if (drag?.pointerId !== event.pointerId) return;
+    const { centre } = drag;
+    moveTo(w, { x: centre.x + event.clientX - drag.x, y: centre.y + event.clientY - drag.y });
+  });
+  const end = (event) => {
+    if (drag?.pointerId === event.pointerId) drag = null;
+  };
+  bar.addEventListener('pointerup', end);
+  bar.addEventListener('pointercancel', end);
+}
+
+// Puts the window's centre there, or as near as keeps the whole window in the viewport.
+function moveTo(w, centre) {
+  const r = w.box.getBoundingClientRect();
+  const keep = (at, size, room) => (size >= room ? room / 2
+    : Math.min(Math.max(at, size / 2), room - size / 2));
+  w.centre = { x: keep(centre.x, r.width, innerWidth), y: keep(centre.y, r.height, innerHeight) };
+  w.box.style.left = `${w.centre.x}px`;
+  w.box.style.top = `${w.centre.y}px`;
+}
 
 // A window goes on the page once it is shown and painted whole, in the stacking order of the
 // shows and raises (a later one in front), whichever window's pictures were ready first.
 function place(w) {
   if (!w.wanted || !w.painted) return;
-  const above = [...desk.children].find((box) => box !== w.box && windowOf(box).order > w.order);
-  desk.insertBefore(w.box, above ?? null);
+  w.box.style.zIndex = String(w.order);
+  if (w.box.isConnected) return;
+  w.shownSince = performance.now();
+  desk.append(w.box);
   fitDesk();
+  whenShown();
   requestAnimationFrame(() => setTimeout(preload));  // after the frame that shows the window
 }
+
+// Resolves once every window being loaded is on screen.
+let waiting = [];
+export function windowsShown() {
+  return new Promise((resolve) => {
+    waiting.push(resolve);
+    whenShown();
+  });
+}
+
+function whenShown() {
+  if ([...windows.values()].some((w) => w.wanted && !w.box.isConnected)) return;
+  const resolved = waiting;
+  waiting = [];
+  resolved.forEach((resolve) => resolve());
+}
+
+// When the window came on screen (performance.now()'s time), or Infinity while it has not.
+export const shownSince = (id) => windows.get(id)?.shownSince ?? Infinity;
 
 export function showWindow(id) {
   const w = windows.get(id);
@@ -85,6 +149,7 @@ export function closeWindow(id) {
   windows.get(id)?.box.remove();
   windows.delete(id);
   fitDesk();
+  whenShown();
 }
 
 export function closeAllWindows() {
@@ -127,84 +192,94 @@ function fitDesk() {
   deskScale = scaleWith(null);
   desk.style.setProperty('--scale', String(deskScale));
   for (const w of windows.values()) {
-    if (w.painted && sizeCanvas(w, deskScale)) paint(w, w.painted);
-    if (w.box.isConnected) centre(w);
+    if (w.painted && sizeCanvas(w, deskScale)) paintSteps(w, w.painted);
+    if (w.centre && w.box.isConnected) moveTo(w, w.centre);
   }
-}
-
-// Centred on the viewport, with the canvas's corner on a device pixel, so that its backing
-// store's pixels are the screen's and nothing is resampled on the way.
-function centre(w) {
-  const { box, canvas } = w;
-  const snap = (position, inner) => {
-    const corner = Math.round((position + inner * deskScale) * devicePixelRatio) / devicePixelRatio;
-    return `${corner - inner * deskScale}px`;
-  };
-  box.style.left = snap((innerWidth - box.offsetWidth * deskScale) / 2, box.clientLeft + canvas.offsetLeft);
-  box.style.top = snap((innerHeight - box.offsetHeight * deskScale) / 2, box.clientTop + canvas.offsetTop);
 }
 addEventListener('resize', fitDesk);
 
 // --- Drawing: the program lists a window's drawing, and it is painted on the canvas as one
-// frame once every picture in it (and the font, for labels) is ready. ---
-// Each step draws on the context given the backing store's pixels a unit (k.x, k.y).
+// frame once every picture in it (and the font, for labels) is ready. A picture that could not
+// be had is asked for again, at the window's next drawing or after a while, and the drawing
+// painted again with it: no part of a window stays missing for the session. ---
+const RETRY_MS = 1000;
+const RETRY_MAX_MS = 30000;
+
+// Each step paints on the context given the backing store's pixels a unit (k.x, k.y).
 export function fill(id, red, green, blue) {
-  windows.get(id).drawing = [(context) => {
-    context.setTransform(1, 0, 0, 1, 0, 0);
-    context.fillStyle = `rgb(${red},${green},${blue})`;
-    context.fillRect(0, 0, context.canvas.width, context.canvas.height);
+  windows.get(id).drawing = [{
+    paint: (context) => {
+      context.setTransform(1, 0, 0, 1, 0, 0);
+      context.fillStyle = `rgb(${red},${green},${blue})`;
+      context.fillRect(0, 0, context.canvas.width, context.canvas.height);
+    },
   }];
 }
 
 export function picture(id, name, left, top, width, height) {
-  const w = windows.get(id);
-  w.drawing.push(pictureOf(name), (context, k) => {
-    const img = decodedPicture(name);
-    if (!img) return;
-    // Pictures keep their own size in units; whatever lies outside the element is cut. Each
-    // edge is rounded to a pixel once, so tiles that share an edge share it on screen.
-    const sw = Math.min(img.naturalWidth / PICTURE_DENSITY, width);
-    const sh = Math.min(img.naturalHeight / PICTURE_DENSITY, height);
-    const x = Math.round(left * k.x);
-    const y = Math.round(top * k.y);
-    context.setTransform(1, 0, 0, 1, 0, 0);
-    context.imageSmoothingEnabled = true;
-    context.imageSmoothingQuality = 'high';
-    context.drawImage(img, 0, 0, sw * PICTURE_DENSITY, sh * PICTURE_DENSITY, x, y,
-      Math.round((left + sw) * k.x) - x, Math.round((top + sh) * k.y) - y);
+  windows.get(id).drawing.push({
+    picture: name,
+    paint: (context, k) => {
+      const img = decodedPicture(name);
+      if (!img) return;
+      // Pictures keep their own size in units; whatever lies outside the element is cut. Each
+      // edge is rounded to a pixel once, so tiles that share an edge share it on screen.
+      const sw = Math.min(img.naturalWidth / PICTURE_DENSITY, width);
+      const sh = Math.min(img.naturalHeight / PICTURE_DENSITY, height);
+      const x = Math.round(left * k.x);
+      const y = Math.round(top * k.y);
+      context.setTransform(1, 0, 0, 1, 0, 0);
+      context.imageSmoothingEnabled = true;
+      context.imageSmoothingQuality = 'high';
+      context.drawImage(img, 0, 0, sw * PICTURE_DENSITY, sh * PICTURE_DENSITY, x, y,
+        Math.round((left + sw) * k.x) - x, Math.round((top + sh) * k.y) - y);
+    },
   });
 }
 
 export function label(id, text, pixels, left, top, width, height) {
-  windows.get(id).drawing.push(fontLoaded, (context, k) => {
-    // In units: the text is drawn from the font at the scaled size, and wraps as at scale 1.
-    context.setTransform(k.x, 0, 0, k.y, 0, 0);
-    drawLabel(context, text, pixels, left, top, width, height);
+  windows.get(id).drawing.push({
+    font: true,
+    paint: (context, k) => {
+      // In units: the text is drawn from the font at the scaled size, and wraps as at scale 1.
+      context.setTransform(k.x, 0, 0, k.y, 0, 0);
+      drawLabel(context, text, pixels, left, top, width, height);
+    },
   });
 }
 
-function paint(w, drawing) {
+function paintSteps(w, drawing) {
   const k = { x: w.canvas.width / w.width, y: w.canvas.height / w.height };
-  for (const step of drawing) if (typeof step === 'function') step(w.context, k);
+  for (const step of drawing) step.paint(w.context, k);
   w.painted = drawing;
 }
 
-export async function drawn(id) {
+export function drawn(id) {
   const w = windows.get(id);
-  const drawing = w.drawing;
-  const count = ++w.drawings;
-  await Promise.all(drawing.filter((step) => step instanceof Promise));
+  paint(w, w.drawing, ++w.drawings, RETRY_MS);
+}
+
+async function paint(w, drawing, count, retryMs) {
+  await Promise.all(drawing.map((step) => (step.picture ? pictureOf(step.picture)
+    : step.font && fontLoaded)));
   // Drawn again meanwhile (that one is painted), or closed.
-  if (count !== w.drawings || windows.get(id) !== w) return;
+  if (count !== w.drawings || windows.get(w.id) !== w) return;
   // A window not yet on the desk is sized for the scale the desk will have with it.
   sizeCanvas(w, w.box.isConnected ? deskScale : scaleWith(w));
-  paint(w, drawing);
-  if (!w.box.isConnected) place(w);
+  paintSteps(w, drawing);
+  place(w);
+  if (drawing.some((step) => step.picture && !decodedPicture(step.picture))) {
+    setTimeout(() => paint(w, drawing, count, Math.min(2 * retryMs, RETRY_MAX_MS)), retryMs);
+  }
 }
 
 // The window in front, which takes the keys.
 export function frontWindow() {
-  return desk.lastElementChild?.dataset.window ?? null;
+  let front = null;
+  for (const w of windows.values()) {
+    if (w.box.isConnected && (!front || w.order > front.order)) front = w;
+  }
+  return front?.id ?? null;
 }
 
 // White, bold, left-aligned, wrapped at spaces to the label's width, cut to its box.
