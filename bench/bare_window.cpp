@@ -1,11 +1,21 @@
-// bare_window PICTURE [WAV]
+// bare_window [--double] PICTURE [WAV]
 // One window of the menu's size presenting one picture, drawn the way the program draws, and
-// nothing else: what start-up costs before any program logic. Given a WAV, it also opens the
-// sound device as the program does and hands it that recording, as the program does with its
-// welcome before its first frame: the part of start-up every talking program pays.
+// nothing else: what start-up costs before any program logic. With --double, the window is
+// twice the size and the picture a PNG of twice the pixels, as the program's at scale 2. Given a
+// WAV, it also opens the sound device as the program does and hands it that recording, as the
+// program does with its welcome before its first frame: the part of start-up every talking
+// program pays.
 #include <SDL.h>
+#include <SDL_image.h>
+
+#include <string_view>
 
 int main(int argc, char* argv[]) {
+  const bool twice = argc > 1 && std::string_view(argv[1]) == "--double";
+  if (twice) {
+    ++argv;
+    --argc;
+  }
   if (argc < 2) return 2;
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
@@ -25,9 +35,10 @@ int main(int argc, char* argv[]) {
       SDL_PauseAudioDevice(device, 0);
     }
   }
-  SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 479,
-                                        360, SDL_WINDOW_HIDDEN);
-  SDL_Surface* picture = SDL_LoadBMP(argv[1]);
+  const int scale = twice ? 2 : 1;
+  SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                        479 * scale, 360 * scale, SDL_WINDOW_HIDDEN);
+  SDL_Surface* picture = twice ? IMG_Load(argv[1]) : SDL_LoadBMP(argv[1]);
   if (window == nullptr || picture == nullptr) return 1;
   SDL_BlitSurface(picture, nullptr, SDL_GetWindowSurface(window), nullptr);
   SDL_UpdateWindowSurface(window);

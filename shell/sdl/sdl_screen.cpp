@@ -85,7 +85,7 @@ void SdlScreen::open(Window& window) {
     SDL_SetWindowSize(sdl.get(), shown.width, shown.height);
     SDL_SetWindowPosition(sdl.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   }
-  allowMaximiseOnly(sdl.get());
+  hideResizeHandles(sdl.get());
   if (SDL_Surface* icon = picture("icon")) SDL_SetWindowIcon(sdl.get(), icon);
   natives_.push_back({&window, std::move(sdl), 0, view, {}});
   draw(natives_.back());
@@ -196,7 +196,13 @@ void SdlScreen::fitToDrawable(NativeWindow& native) {
   SDL_GetWindowSize(native.sdl.get(), &drawable.width, &drawable.height);
   const Size ownSize = own.deviceSize(client);
   const bool asOpened = drawable.width == ownSize.width && drawable.height == ownSize.height;
-  const ClientView view = asOpened ? own : ClientView::fit(client, drawable);
+  const bool filling =
+      (SDL_GetWindowFlags(native.sdl.get()) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_FULLSCREEN)) != 0;
+  if (!asOpened && !filling) {
+    // Resizable only to be maximised: a border dragged springs back.
+    SDL_SetWindowSize(native.sdl.get(), ownSize.width, ownSize.height);
+  }
+  const ClientView view = asOpened || !filling ? own : ClientView::fit(client, drawable);
   if (view.scale() != native.view.scale()) native.scaledPictures.clear();
   native.view = view;
 }

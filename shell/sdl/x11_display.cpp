@@ -51,19 +51,18 @@ double displayScale(SDL_Window* window) {
   return 1;
 }
 
-void allowMaximiseOnly(SDL_Window* window) {
+void hideResizeHandles(SDL_Window* window) {
   ::Window x11Window = 0;
   Display* display = x11Display(window, &x11Window);
   if (display == nullptr) return;
-  // The Motif hints every X window manager reads: move, minimise, maximise and close, but no
-  // resize, and a frame with its title, menu and buttons but no resize handles.
-  enum : unsigned long { kFunctions = 1, kDecorations = 2 };
-  enum : unsigned long { kMove = 4, kMinimise = 8, kMaximise = 16, kClose = 32 };
+  // The Motif hints every X window manager reads: a frame with its title, menu and buttons but
+  // no resize handles. Window managers offer maximising only to windows they may resize, so
+  // the window stays resizable, and springs back when its border is dragged all the same.
+  enum : unsigned long { kDecorations = 2 };
   enum : unsigned long { kBorder = 2, kTitle = 8, kMenu = 16, kMinimiseButton = 32 };
   enum : unsigned long { kMaximiseButton = 64 };
-  const unsigned long hints[5] = {kFunctions | kDecorations, kMove | kMinimise | kMaximise | kClose,
-                                  kBorder | kTitle | kMenu | kMinimiseButton | kMaximiseButton, 0,
-                                  0};
+  const unsigned long hints[5] = {
+      kDecorations, 0, kBorder | kTitle | kMenu | kMinimiseButton | kMaximiseButton, 0, 0};
   const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
   XChangeProperty(display, x11Window, motif, motif, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(hints), 5);

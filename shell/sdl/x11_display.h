@@ -8,8 +8,8 @@ namespace wordmeadow {
 // on the X server, else from GDK_SCALE, else 1; through scaleForDpi.
 double displayScale(SDL_Window* window);
 
-// Gives the window's frame a maximise button but no resizing by its border: the window keeps its
-// size unless it is maximised or full screen.
-void allowMaximiseOnly(SDL_Window* window);
+// Asks for a frame with the title and its buttons, maximise among them, but no resize handles:
+// the window is resizable only to be maximised.
+void hideResizeHandles(SDL_Window* window);
 
 }  // namespace wordmeadow

@@ -56,6 +56,30 @@ def middle(rect):
     return left + width // 2, top + height // 2
 
 
+def device(units, scale):
+    """Where a client unit begins on the screen, as the program rounds it: once, half up."""
+    return int(units * scale + 0.5)
+
+
+def on_screen(window, point):
+    """The screen pixel that shows a point of a window's client area: scaled by the window's
+    scale and shifted by its margins (window["scale"], window["offset"]); the middle of the
+    unit's pixels."""
+    scale, (dx, dy) = window["scale"], window["offset"]
+    half = int(scale / 2)
+    return (window["left"] + dx + device(point[0], scale) + half,
+            window["top"] + dy + device(point[1], scale) + half)
+
+
+def fitted(window, client):
+    """The window as the program draws a client area of that size in it when maximised or full
+    screen: as large as fits, centred."""
+    scale = min(window["width"] / client[0], window["height"] / client[1])
+    shown = device(client[0], scale), device(client[1], scale)
+    return dict(window, scale=scale,
+                offset=((window["width"] - shown[0]) // 2, (window["height"] - shown[1]) // 2))
+
+
 MENU_LETTER_RECOGNITION = (233, 90)  # below the label that covers the button's top rows
 MENU_LABEL = (200, 66)  # on the "Start A Activity" label, over the top rows of that button
 MENU_MATCHING_LETTERS = middle(MENU_BUTTONS["Matching Letters"])  # nothing behind it
@@ -149,8 +173,23 @@ def is_pale_yellow(c):
 def congratulation_words(shot, window):
     """How many pixels of the title band of an activity window are in the pale yellow of the
     congratulation's words: well over 200 while it is shown, none otherwise."""
-    return sum(is_pale_yellow(shot.pixel(window["left"] + x, window["top"] + y))
+    return sum(is_pale_yellow(shot.pixel(*on_screen(window, (x, y))))
                for y in range(30, 80) for x in range(40, 440, 2))
+
+
+def edge_width(shot, window, rect):
+    """How many screen pixels the left edge of a picture at rect spans, read along its middle
+    row from the ground two units to its left: those between the ground's colour and the edge's
+    own (the lightest at the edge), more than a tenth of the way from either. A picture drawn
+    for the screen's pixels has at most one; one enlarged from fewer pixels has more."""
+    scale = window["scale"]
+    y = on_screen(window, (0, rect[1] + rect[3] // 2))[1]
+    start = on_screen(window, (rect[0] - 2, 0))[0]
+    row = [sum(shot.pixel(x, y)) for x in range(start, start + int(4 * scale) + 1)]
+    ground, edge = row[0], max(row)
+    low, high = ground + (edge - ground) / 10, edge - (edge - ground) / 10
+    peak = row.index(edge)
+    return sum(1 for value in row[:peak] if low < value < high)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -203,7 +242,11 @@ class ScratchTestCase(unittest.TestCase):
 
 class ProgramTestCase(ScratchTestCase):
     """A private X server per test; the program is started on demand from a copy in self.app,
-    with the stand-in xdg-open of self.bin first on its PATH."""
+    with the stand-in xdg-open of self.bin first on its PATH. A subclass may give the server
+    dots per inch (dpi) and another size (screen)."""
+
+    dpi = None
+    screen = (SCREEN_WIDTH, SCREEN_HEIGHT)
 
     def setUp(self):
         super().setUp()
@@ -213,7 +256,7 @@ class ProgramTestCase(ScratchTestCase):
         os.mkdir(self.bin)
         write_url_opener_stand_in(self.bin)
         self.programs = []
-        self.x = XServer(os.path.join(self.root, "xvfb.log"))
+        self.x = XServer(os.path.join(self.root, "xvfb.log"), self.dpi, self.screen)
 
     def tearDown(self):
         self.save_last_screen()
@@ -249,20 +292,19 @@ class ProgramTestCase(ScratchTestCase):
     # --- the mouse, at points of a window's client area ------------------------------------------
 
     def click(self, window, point):
-        self.x.click(window["left"] + point[0], window["top"] + point[1])
+        self.x.click(*on_screen(window, point))
 
     def drag(self, window, start, end):
-        self.x.drag((window["left"] + start[0], window["top"] + start[1]),
-                    (window["left"] + end[0], window["top"] + end[1]))
+        self.x.drag(on_screen(window, start), on_screen(window, end))
 
     def double_click(self, window, point):
-        self.x.double_click(window["left"] + point[0], window["top"] + point[1])
+        self.x.double_click(*on_screen(window, point))
 
     # --- what is seen ----------------------------------------------------------------------------
 
     def wait_until_seen(self, window, point, looks_right, program=None):
         """Waits until the screen shows a colour of that kind at a point of the window."""
-        x, y = window["left"] + point[0], window["top"] + point[1]
+        x, y = on_screen(window, point)
 
         def check():
             if program is not None:
@@ -278,15 +320,17 @@ class ProgramTestCase(ScratchTestCase):
                          f"program status {program.proc.poll()}, stderr: {program.stderr()!r}")
 
     def assert_centred(self, window, width, height):
+        """The window shows a client area of that size at its scale, in the screen's middle."""
+        width, height = device(width, window["scale"]), device(height, window["scale"])
         self.assertEqual((window["width"], window["height"]), (width, height), window)
         # An odd leftover may fall to either side by half a pixel.
-        self.assertLessEqual(abs(2 * window["left"] + width - SCREEN_WIDTH), 1, window)
-        self.assertLessEqual(abs(2 * window["top"] + height - SCREEN_HEIGHT), 1, window)
+        self.assertLessEqual(abs(2 * window["left"] + width - self.x.size[0]), 1, window)
+        self.assertLessEqual(abs(2 * window["top"] + height - self.x.size[1]), 1, window)
 
     def feedback(self, shot, rec, spot=FEEDBACK_SPOT):
         """Which feedback picture the activity shows, or a description of what is there."""
-        left, top = rec["left"] + spot[0], rec["top"] + spot[1]
-        white = {name: [is_white(shot.mean(left + x, top + y)) for x, y in points]
+        white = {name: [is_white(shot.mean(*on_screen(rec, (spot[0] + x, spot[1] + y))))
+                        for x, y in points]
                  for name, points in FEEDBACK_MARKS.items()}
         shown = [name for name, marks in white.items() if all(marks)]
         others_clear = len(shown) == 1 and not any(
@@ -304,7 +348,7 @@ class ProgramTestCase(ScratchTestCase):
     def surface(self, shot, rec):
         """("congratulation" | "game" | "unclear", what was sampled) for the activity window."""
         def at(x, y):
-            return shot.mean(rec["left"] + x, rec["top"] + y)
+            return shot.mean(*on_screen(rec, (x, y)))
 
         yellow = congratulation_words(shot, rec)
         seen = {

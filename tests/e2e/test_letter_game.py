@@ -1,6 +1,7 @@
 """The Letter Recognition and Beginning Sounds activities of the real program, played by ear from
 start to finish through the X server: the letter or word asked is recognised from the sound the
-program plays, and the feedback is read off the screen."""
+program plays, and the feedback is read off the screen. Also at twice the size, on a display
+whose Xft.dpi is 192: by clicks, by letter keys, maximised and full screen."""
 
 import os
 import shutil
@@ -11,12 +12,13 @@ import e2e_support as e2e  # noqa: E402
 from audio_tap import LETTERS, SILENCE, WORDS, write_recordings  # noqa: E402
 from e2e_support import (  # noqa: E402
     BEGINNING_FEEDBACK_SPOT, BEGINNING_PLAY_AGAIN, EXIT, MENU_BUTTONS, MENU_EXIT_COLOUR,
-    MENU_LABEL, MENU_LETTER_RECOGNITION, MENU_SIZE, OVERLAY_PLAY_AGAIN, PLAY_AGAIN, REC_SIZE,
-    START_OVER, middle, tile)
+    MENU_LABEL, MENU_LETTER_RECOGNITION, MENU_SIZE, OVERLAY_EXIT, OVERLAY_PLAY_AGAIN, PLAY_AGAIN,
+    REC_SIZE, START_OVER, edge_width, fitted, middle, tile, tile_rect)
 from xserver import SCREEN_WIDTH, eventually  # noqa: E402
 
 
-class LetterGameTest(e2e.ProgramTestCase):
+class LetterGame(e2e.ProgramTestCase):
+    """Letter Recognition opened from the menu, and its tiles answered."""
 
     def setUp(self):
         super().setUp()
@@ -44,11 +46,28 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.click(rec, tile(letter))
         return audio.next_sound(mark)
 
-    # --- tests -------------------------------------------------------------------------------
+    def play_to_the_end(self, audio, rec, order, answer=None):
+        """Every letter not yet in order asked, each once, until the last one is matched;
+        answer(letter, turn) answers one and returns what is heard next (by default a click on
+        its tile)."""
+        answer = answer or (lambda letter, turn: self.answer(audio, rec, letter))
+        for turn in range(len(order), 27):
+            heard = answer(order[-1], turn)
+            if turn == 26:
+                self.assertEqual(heard, "Clap", f"after matching all of {order}")
+                break
+            self.assertIn(heard, LETTERS, f"turn {turn} after {order}")
+            self.wait_for_feedback(rec, "correct")
+            order.append(heard)
+        self.assertEqual(sorted(order), LETTERS, f"letters asked: {order}")
+
+
+class LetterGameTest(LetterGame):
 
     def test_whole_game_by_ear_then_play_again_and_leave(self):
         program, audio, menu, rec, asked = self.open_activity()
         self.assert_centred(rec, *REC_SIZE)
+        self.assertLessEqual(edge_width(self.x.screenshot(), rec, tile_rect("B")), 1)
 
         # Play Again repeats the letter; a wrong tile is refused.
         mark = audio.wait_quiet()
@@ -77,16 +96,7 @@ class LetterGameTest(e2e.ProgramTestCase):
 
         # Every letter, each once, until the last one is matched.
         order = [asked, heard]
-        for turn in range(2, 27):
-            heard = self.answer(audio, rec, order[-1])
-            if turn == 26:
-                self.assertEqual(heard, "Clap", f"after matching all of {order}")
-                break
-            self.assertIn(heard, LETTERS, f"turn {turn} after {order}")
-            self.wait_for_feedback(rec, "correct")
-            order.append(heard)
-        self.assertEqual(sorted(order), LETTERS, f"letters asked: {order}")
-
+        self.play_to_the_end(audio, rec, order)
         self.wait_for_surface(rec, "congratulation")
         self.x.screenshot().save_png(os.path.join(self.root, "congratulation.png"))
 
@@ -208,6 +218,101 @@ class LetterGameTest(e2e.ProgramTestCase):
         self.wait_for_feedback(window, "blank", program, BEGINNING_FEEDBACK_SPOT)
         self.click(window, EXIT)
         self.x.wait_no_window("Beginning Sounds")
+        self.leave_by_exit(program, menu)
+
+
+class ScaledLetterGameTest(LetterGame):
+    """A desktop at 200 %, under a window manager, on a screen with room for the windows."""
+
+    dpi = 192
+    screen = (1600, 1000)
+
+    def setUp(self):
+        super().setUp()
+        if shutil.which("openbox") is None or shutil.which("xrdb") is None:
+            self.skipTest("openbox or xrdb is missing (packages openbox, x11-xserver-utils)")
+        self.x.start_window_manager()
+
+    def typed(self, audio, *keys):
+        """Keys typed once the sound has ended; what is heard after them (1.5 s of it)."""
+        mark = audio.wait_quiet()
+        self.x.key(*keys)
+        return audio.labels(mark, audio.wait_written(mark, 1.5))
+
+    def test_game_by_clicks_then_letter_keys_at_twice_the_size(self):
+        program, audio, menu, rec, asked = self.open_activity()
+        # Twice the size, the layout unmoved (openbox places them, so they are not centred).
+        self.assertEqual((menu["width"], menu["height"]), (958, 720))
+        self.assertEqual((rec["width"], rec["height"]), (956, 714))
+        # Drawn from pictures of twice the pixels: a tile's edge is as sharp as at scale 1.
+        self.assertLessEqual(edge_width(self.x.screenshot(), rec, tile_rect("B")), 1)
+        self.x.screenshot().save_png(os.path.join(self.root, "game.png"))
+
+        # Half the letters by clicks at the scaled places, the rest by their keys, in either case;
+        # a key that is no letter does nothing.
+        order = [asked]
+        self.assertEqual(audio.runs(self.typed(audio, "1", "space", "Return")), [(SILENCE, 30)])
+        self.assertEqual(self.feedback(self.x.screenshot(), rec), "blank")
+
+        def click_or_type(letter, turn):
+            if turn < 13:
+                return self.answer(audio, rec, letter)
+            mark = audio.wait_quiet()
+            self.x.key(letter.lower() if turn % 2 else letter)
+            return audio.next_sound(mark)
+        self.play_to_the_end(audio, rec, order, click_or_type)
+
+        # Under the congratulation the keys do nothing.
+        self.wait_for_surface(rec, "congratulation")
+        self.assertEqual(audio.runs(self.typed(audio, "a", "Z")), [(SILENCE, 30)])
+        self.assertEqual(self.surface(self.x.screenshot(), rec)[0], "congratulation")
+        self.click(rec, OVERLAY_EXIT)
+        self.x.wait_no_window("Letter Recognition")
+        self.leave_by_exit(program, menu)
+
+    def test_maximised_and_full_screen_the_window_is_fitted_between_margins(self):
+        program, audio, menu, rec, asked = self.open_activity()
+        opened = rec
+
+        def resized(change):
+            return eventually(lambda: (self.x.window_info(rec["id"])["width"] != rec["width"],
+                                       self.x.window_info(rec["id"])), 10, change)
+
+        # Maximised by a double-click on its title bar, as openbox does.
+        self.x.double_click(rec["left"] + rec["width"] // 2, rec["top"] - 8)
+        rec = fitted(resized("the window to be maximised"), REC_SIZE)
+        self.assertGreater(rec["offset"][0], 50, rec)
+        margin = rec["left"] + rec["offset"][0] // 2, rec["top"] + rec["height"] // 2
+        self.wait_until_seen(rec, tile(asked), e2e.is_blue, program)
+        shot = self.x.screenshot()
+        shot.save_png(os.path.join(self.root, "maximised.png"))
+        self.assertLess(max(shot.mean(*margin)), 80, "a dark margin")
+        self.assertLessEqual(edge_width(shot, rec, tile_rect("B")), 1)
+
+        # A click in a margin does nothing; one on the tile answers.
+        mark = audio.wait_quiet()
+        self.x.click(*margin)
+        end = audio.wait_written(mark, 1.5)
+        self.assertEqual(audio.runs(audio.labels(mark, end)), [(SILENCE, 30)])
+        heard = self.answer(audio, rec, asked)
+        self.assertIn(heard, LETTERS)
+        self.wait_for_feedback(rec, "correct")
+
+        # Restored, it is as it was.
+        self.x.double_click(rec["left"] + rec["width"] // 2, rec["top"] - 8)
+        rec = resized("the window to be restored")
+        self.assertEqual(rec, opened)
+
+        # Full screen by F11, and back by F11 again.
+        self.x.key("F11")
+        rec = fitted(resized("the window to be full screen"), REC_SIZE)
+        self.assertEqual((rec["width"], rec["height"]), self.screen)
+        self.assertIn(self.answer(audio, rec, heard), LETTERS)
+        self.wait_for_feedback(rec, "correct")
+        self.x.key("F11")
+        self.assertEqual(resized("the window to leave full screen"), opened)
+        self.click(rec, EXIT)
+        self.x.wait_no_window("Letter Recognition")
         self.leave_by_exit(program, menu)
 
 

@@ -109,15 +109,20 @@ class Screenshot:
 
 class XServer:
     """A private Xvfb; the display number is chosen by the server itself (-displayfd). Bare, it
-    has no window manager: start_window_manager() adds one."""
+    has no window manager: start_window_manager() adds one. Given dots per inch, it holds them in
+    the Xft.dpi resource, as a desktop at that scale does (xrdb), and windows are looked at with
+    the scale the program takes from it (window["scale"])."""
 
-    def __init__(self, log_path):
+    def __init__(self, log_path, dpi=None, size=(SCREEN_WIDTH, SCREEN_HEIGHT)):
         read_end, write_end = os.pipe()
         self._log = open(log_path, "wb")
         self._window_manager = None
+        self.size = size
+        # As the program rounds it: down to a quarter, never below 1.
+        self.scale = max(1.0, int(dpi / 96 * 4) / 4) if dpi else 1.0
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-noreset"],
+             f"{size[0]}x{size[1]}x24", "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self._log,
             stderr=subprocess.STDOUT, start_new_session=True)
         os.close(write_end)
@@ -139,6 +144,9 @@ class XServer:
         finally:
             os.close(read_end)
         self.display = ":" + number.decode().strip()
+        if dpi:
+            subprocess.run(["xrdb", "-merge"], input=f"Xft.dpi: {dpi}\n", text=True,
+                           env=self.env(), timeout=30, check=True)
 
     def env(self):
         env = dict(os.environ)
@@ -185,6 +193,11 @@ class XServer:
         self.run("xdotool", "mousemove", str(x), str(y), "click", "--repeat", "2", "--delay",
                  "100", "1")
 
+    def key(self, *keys):
+        """Keys pressed and released one after the other (xdotool's names), as typed into the
+        window that has the focus."""
+        self.run("xdotool", "key", "--delay", "100", *keys)
+
     def move_window(self, window_id, x, y):
         self.run("xdotool", "windowmove", window_id, str(x), str(y))
 
@@ -213,7 +226,8 @@ class XServer:
 
         return {"id": window_id, "left": int(field("Absolute upper-left X")),
                 "top": int(field("Absolute upper-left Y")), "width": int(field("Width")),
-                "height": int(field("Height")), "viewable": "IsViewable" in out}
+                "height": int(field("Height")), "viewable": "IsViewable" in out,
+                "scale": self.scale, "offset": (0, 0)}
 
     def wait_window(self, title, timeout=20.0, program=None):
         """The one on-screen window of that title, once it is there."""

@@ -65,8 +65,9 @@ dpkg-deb --info "$deb"
 step "fields"
 [[ $(dpkg-deb -f "$deb" Package) == wordmeadow ]] || fail "the package is not called wordmeadow"
 depends=$(dpkg-deb -f "$deb" Depends)
-# dpkg-shlibdeps must have named the SDL2 libraries the program is linked with.
-for lib in libsdl2-2.0-0 libsdl2-ttf-2.0-0; do
+# dpkg-shlibdeps must have named the SDL2 libraries the program is linked with (SDL2_image reads
+# the pictures drawn for scaled displays).
+for lib in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libsdl2-image-2.0-0; do
     [[ ", $depends," == *", $lib "* || ", $depends," == *", $lib,"* ]] ||
         fail "Depends does not name $lib: $depends"
 done
