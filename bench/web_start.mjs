@@ -1,6 +1,8 @@
 // The browser program's start in headless Chromium: from navigation to the first frame that
 // shows the menu after the start tap, median of runs, beside a bare page that draws the menu's
-// background picture on a canvas after the same tap; and what a first visit downloads.
+// background picture on a canvas after the same tap; the same from the tap on a screen where the
+// menu shows at scale 2 with two device pixels a CSS pixel (a tablet); and what a first visit
+// downloads.
 //   node bench/web_start.mjs SITE_FOLDER [RUNS]
 // Needs puppeteer-core in tests/web/node_modules (tools/dev bench installs it).
 import { readdirSync, readFileSync, statSync } from 'node:fs';
@@ -23,11 +25,14 @@ function stampFirstFrame() {
   }).observe(document, { childList: true, subtree: true });
 }
 
-async function firstFrame(browser, url, waitBeforeTap = 0) {
+// The menu's box (479 x 360 and its 4 x 30 frame) at scale 2 fills this viewport.
+const TABLET = { width: 966, height: 780, deviceScaleFactor: 2 };
+
+async function firstFrame(browser, url, waitBeforeTap = 0, viewport = { width: 800, height: 600 }) {
   // Each run a first visit: a new context has no cache and no service worker.
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
-  await page.setViewport({ width: 800, height: 600 });
+  await page.setViewport(viewport);
   await page.evaluateOnNewDocument(stampFirstFrame);
   await page.goto(url, { waitUntil: 'domcontentloaded' });
   await new Promise((resolve) => { setTimeout(resolve, waitBeforeTap); });
@@ -45,7 +50,10 @@ const median = (values) => {
 
 const { server, address } = await serve(site, { '/bare.html': bare });
 const browser = await launch();
-const times = { program: [], bare: [], programTap: [], bareTap: [], programLater: [], bareLater: [] };
+const times = {
+  program: [], bare: [], programTap: [], bareTap: [], programLater: [], bareLater: [],
+  programTablet: [], bareTablet: [],
+};
 try {
   await firstFrame(browser, address);  // Chromium's own start-up, not measured
   for (let i = 0; i < Number(runs); ++i) {  // turn about
@@ -58,6 +66,8 @@ try {
     // A child who looks at the start screen a moment before tapping it.
     times.bareLater.push((await firstFrame(browser, `${address}bare.html`, 2000))[1]);
     times.programLater.push((await firstFrame(browser, address, 2000))[1]);
+    times.bareTablet.push((await firstFrame(browser, `${address}bare.html`, 2000, TABLET))[1]);
+    times.programTablet.push((await firstFrame(browser, address, 2000, TABLET))[1]);
   }
 } finally {
   await browser.close();
@@ -71,6 +81,9 @@ console.log(`  of which from the tap: wordmeadow ${median(times.programTap).toFi
   `bare page ${median(times.bareTap).toFixed(1)} ms`);
 console.log(`Tapped 2 s after navigation, from the tap to the menu's first frame: wordmeadow ` +
   `${median(times.programLater).toFixed(1)} ms, bare page ${median(times.bareLater).toFixed(1)} ms`);
+console.log(`The same at scale 2 and device pixel ratio 2 (${TABLET.width} x ${TABLET.height} CSS px): ` +
+  `wordmeadow ${median(times.programTablet).toFixed(1)} ms, bare page ` +
+  `${median(times.bareTablet).toFixed(1)} ms`);
 
 // Everything a first visit fetches (the service worker caches all of it), and the code gzipped.
 const files = (folder) => readdirSync(folder, { withFileTypes: true }).flatMap((entry) => {

@@ -47,7 +47,7 @@ target_link_options(wordmeadow PRIVATE --no-entry -sMODULARIZE=1 -sEXPORT_NAME=c
   -sEXPORTED_RUNTIME_METHODS=ccall,FS)
 
 file(GLOB_RECURSE _wordmeadow_site_sources CONFIGURE_DEPENDS
-  "${PROJECT_SOURCE_DIR}/assets/*.bmp" "${PROJECT_SOURCE_DIR}/recordings/*"
+  "${PROJECT_SOURCE_DIR}/assets/2x/*.png" "${PROJECT_SOURCE_DIR}/recordings/*"
   "${_wordmeadow_web}/*.html" "${_wordmeadow_web}/page/*.js"
   "${_wordmeadow_web}/*.in" "${_wordmeadow_web}/*.sh"
   "${_wordmeadow_web}/*.webmanifest" "${_wordmeadow_web}/site.cmake")

@@ -8,12 +8,14 @@ enable_language(RC)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(wordmeadow_win32 STATIC
+  shell/win32/png_resource.cpp
   shell/win32/win_capture.cpp
   shell/win32/win_file_dialogs.cpp
   shell/win32/win_platform.cpp
   shell/win32/win_screen.cpp)
+# uuid: the imaging component's class and format identifiers (data only, no DLL).
 target_link_libraries(wordmeadow_win32 PUBLIC wordmeadow_logic winmm shell32 gdi32 user32 comdlg32
-                      PRIVATE wordmeadow_warnings)
+                      ole32 uuid PRIVATE wordmeadow_warnings)
 
 # Reads a little-endian number of `size` bytes at `offset` of a file.
 function(_wordmeadow_read_le file offset size out)
@@ -135,10 +137,17 @@ foreach(_picture IN LISTS WORDMEADOW_PICTURES)
   get_filename_component(_name "${_picture}" NAME_WE)
   string(APPEND _wordmeadow_rc_text "${_name} BITMAP \"${_picture}\"\n")
 endforeach()
+# The same pictures at twice the size, under the same names, for windows drawn at a larger scale.
+file(GLOB WORDMEADOW_LARGE_PICTURES CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/assets/2x/*.png")
+foreach(_picture IN LISTS WORDMEADOW_LARGE_PICTURES)
+  get_filename_component(_name "${_picture}" NAME_WE)
+  string(APPEND _wordmeadow_rc_text "${_name} PNG \"${_picture}\"\n")
+endforeach()
 set(_wordmeadow_rc "${CMAKE_CURRENT_BINARY_DIR}/wordmeadow.rc")
 file(CONFIGURE OUTPUT "${_wordmeadow_rc}" CONTENT "${_wordmeadow_rc_text}")
 set_source_files_properties("${_wordmeadow_rc}" PROPERTIES
-  OBJECT_DEPENDS "${_wordmeadow_ico};${_wordmeadow_manifest};${WORDMEADOW_PICTURES}")
+  OBJECT_DEPENDS
+  "${_wordmeadow_ico};${_wordmeadow_manifest};${WORDMEADOW_PICTURES};${WORDMEADOW_LARGE_PICTURES}")
 
 add_executable(wordmeadow WIN32 shell/win32/win_main.cpp "${_wordmeadow_rc}" "${_wordmeadow_ico}")
 target_link_libraries(wordmeadow PRIVATE wordmeadow_win32 ole32 wordmeadow_warnings)

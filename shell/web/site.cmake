@@ -1,5 +1,5 @@
 # Lays out the browser build's static site around the compiled program (wordmeadow.js and
-# .wasm, already in SITE): the page, the pictures, the label font, the icons, the recordings
+# .wasm, already in SITE): the page, the pictures (at twice the size), the label font, the icons, the recordings
 # with their subfolders, the listing of the recordings, and the service worker that caches it
 # all. Run by the build as: cmake -DSOURCE=<repository> -DSITE=<folder> -DFONT=<ttf> -P site.cmake
 foreach(variable SOURCE SITE FONT)
@@ -15,9 +15,11 @@ file(COPY "${web}/manifest.webmanifest" "${web}/update-listing.sh" "${FONT}"
 file(GLOB scripts "${web}/page/*.js")
 file(REMOVE_RECURSE "${SITE}/page")
 file(COPY ${scripts} DESTINATION "${SITE}/page")
-file(GLOB pictures "${SOURCE}/assets/*.bmp")
-file(MAKE_DIRECTORY "${SITE}/assets")
-file(COPY ${pictures} DESTINATION "${SITE}/assets")
+# Only the pictures at twice the size: the page scales them smoothly to any size.
+file(GLOB pictures "${SOURCE}/assets/2x/*.png")
+file(REMOVE_RECURSE "${SITE}/assets")
+file(MAKE_DIRECTORY "${SITE}/assets/2x")
+file(COPY ${pictures} DESTINATION "${SITE}/assets/2x")
 set(names "")
 foreach(picture IN LISTS pictures)
   get_filename_component(name "${picture}" NAME_WE)
@@ -32,7 +34,7 @@ file(CONFIGURE OUTPUT "${SITE}/page/loading.js" CONTENT "${loading}" @ONLY)
 # The page, with the sizes of what its start may need (the program, its scripts, the label font
 # and the pictures), for the first visit's progress.
 file(GLOB_RECURSE needed RELATIVE "${SITE}" "${SITE}/*.js" "${SITE}/*.wasm" "${SITE}/*.ttf"
-     "${SITE}/assets/*.bmp")
+     "${SITE}/assets/2x/*.png")
 list(REMOVE_ITEM needed "sw.js")
 list(SORT needed)
 set(sizes "")

@@ -111,6 +111,11 @@ EMSCRIPTEN_KEEPALIVE int wm_release(const char* id, int x, int y) {
   return wordmeadow::settle();
 }
 
+EMSCRIPTEN_KEEPALIVE int wm_key(const char* id, int key) {
+  if (program) program->windows.keyTyped(id, static_cast<char>(key));
+  return wordmeadow::settle();
+}
+
 // Room for a recording of this many bytes, or none for one too large to read.
 EMSCRIPTEN_KEEPALIVE std::uint8_t* wm_recording_bytes(std::size_t size) {
   if (size > wordmeadow::kMaxRecordingBytes) return nullptr;

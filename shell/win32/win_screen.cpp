@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "shell/win32/png_resource.h"
+
 namespace wordmeadow {
 namespace {
 
@@ -300,7 +302,8 @@ LRESULT WinScreen::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       }
       return 0;
     case WM_CHAR:
-      if (native != nullptr && windows_ != nullptr && wParam < 128 &&
+      // A key held down answers once.
+      if (native != nullptr && windows_ != nullptr && (lParam & (1 << 30)) == 0 && wParam < 128 &&
           std::isalpha(static_cast<int>(wParam))) {
         windows_->keyTyped(native->window->id(), static_cast<char>(wParam));
       }
@@ -444,26 +447,29 @@ void WinScreen::paint(NativeWindow& native) {
 }
 
 void WinScreen::drawPicture(HDC target, const Element& element, const ClientView& view) {
-  HBITMAP source = picture(element.content);
+  // Above scale 1 from the picture at twice the size, when there is one.
+  HBITMAP large = view.scale() > 1 ? largePicture(element.content) : nullptr;
+  const int density = large != nullptr ? 2 : 1;
+  HBITMAP source = large != nullptr ? large : picture(element.content);
   if (source == nullptr) return;
   BITMAP info{};
   GetObjectA(source, sizeof info, &info);
   // Pictures keep their own size in client units; whatever lies outside the element is cut.
-  const int width = std::min(static_cast<int>(info.bmWidth), element.rect.width);
-  const int height = std::min(static_cast<int>(info.bmHeight), element.rect.height);
+  const int width = std::min(static_cast<int>(info.bmWidth) / density, element.rect.width);
+  const int height = std::min(static_cast<int>(info.bmHeight) / density, element.rect.height);
   const Rect to = view.toDevice({element.rect.left, element.rect.top, width, height});
   MemoryDc sourceDc(target);
   if (sourceDc.get() == nullptr) return;
   Selection selected(sourceDc.get(), source);
-  if (to.width == width && to.height == height) {
-    BitBlt(target, to.left, to.top, width, height, sourceDc.get(), 0, 0, SRCCOPY);
+  if (to.width == width * density && to.height == height * density) {
+    BitBlt(target, to.left, to.top, to.width, to.height, sourceDc.get(), 0, 0, SRCCOPY);
     return;
   }
   // Averaged, never picked pixel by pixel: at any scale the edges stay smooth.
   SetStretchBltMode(target, HALFTONE);
   SetBrushOrgEx(target, 0, 0, nullptr);
-  StretchBlt(target, to.left, to.top, to.width, to.height, sourceDc.get(), 0, 0, width, height,
-             SRCCOPY);
+  StretchBlt(target, to.left, to.top, to.width, to.height, sourceDc.get(), 0, 0, width * density,
+             height * density, SRCCOPY);
 }
 
 void WinScreen::drawLabel(HDC target, const Element& label, const ClientView& view) {
@@ -499,6 +505,12 @@ HBITMAP WinScreen::picture(const std::string& name) {
   Bitmap bitmap(static_cast<HBITMAP>(
       LoadImageA(instance_, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   return pictures_.emplace(name, std::move(bitmap)).first->second.get();
+}
+
+HBITMAP WinScreen::largePicture(const std::string& name) {
+  auto cached = largePictures_.find(name);
+  if (cached != largePictures_.end()) return cached->second.get();
+  return largePictures_.emplace(name, Bitmap(loadPngResource(instance_, name))).first->second.get();
 }
 
 HFONT WinScreen::font(int height) {

@@ -75,12 +75,14 @@ class WinScreen : public Screen {
   void settle();
   NativeWindow* findNative(HWND hwnd);
   HBITMAP picture(const std::string& name);
+  HBITMAP largePicture(const std::string& name);  // at twice the size, or nullptr
   HFONT font(int height);
 
   HINSTANCE instance_;
   WindowSystem* windows_ = nullptr;
   std::exception_ptr failure_;  // what went wrong inside the window procedure
   std::map<std::string, Bitmap> pictures_;
+  std::map<std::string, Bitmap> largePictures_;
   std::map<int, Font> fonts_;
   std::vector<NativeWindow> natives_;
 };

@@ -162,15 +162,38 @@ function wordWav() {
   return Buffer.concat([header, data]);
 }
 
-// The colour of a picture of the site at a point, as the browser decodes it.
+// The colour of a picture of the site at a client unit's middle, as the browser decodes it
+// (the site's pictures have two pixels a unit).
 const pictureOn = (page, name, p) => page.evaluate(async (n, { x, y }) => {
   const img = new Image();
-  img.src = `assets/${n}.bmp`;
+  img.src = `assets/2x/${n}.png`;
   await img.decode();
   const c = new OffscreenCanvas(img.width, img.height).getContext('2d');
   c.drawImage(img, 0, 0);
-  return [...c.getImageData(x, y, 1, 1).data.slice(0, 3)];
+  return [...c.getImageData(2 * x + 1, 2 * y + 1, 1, 1).data.slice(0, 3)];
 }, name, p);
+
+// The colour a window's canvas shows at a client unit's middle: its backing store has a pixel
+// for each device pixel.
+const pixelOn = (page, id, p) => page.$eval(`canvas[data-window="${id}"]`, (c, { x, y }) => {
+  const k = c.width / c.offsetWidth;
+  return [...c.getContext('2d').getImageData(Math.floor((x + 0.5) * k),
+    Math.floor((y + 0.5) * k), 1, 1).data.slice(0, 3)];
+}, p);
+
+// Waits for what the page comes to by itself.
+async function eventually(condition, what, timeout = 5000) {
+  const end = Date.now() + timeout;
+  while (!(await condition())) {
+    if (Date.now() > end) assert.fail(`${what}: not within ${timeout} ms`);
+    await new Promise((resolve) => { setTimeout(resolve, 50); });
+  }
+}
+
+// Scaled smoothly, a picture's colour in a smooth part is its own within a few levels.
+const near = (seen, expected) => seen.every((v, i) => Math.abs(v - expected[i]) <= 8);
+const assertNear = (seen, expected, what) => assert.ok(near(seen, expected),
+  `${what}: ${seen} for ${expected}`);
 
 // What the page has played, and its windows' canvases clicked at points in their client area.
 function helpers(page) {
@@ -180,9 +203,13 @@ function helpers(page) {
     return page.evaluate(() => window.heard.at(-1));
   };
   const canvasOf = async (id) => page.waitForSelector(`canvas[data-window="${id}"]`, { visible: true });
+  // A client unit's middle on the page: the desk is scaled to the viewport.
   const at = async (id, p) => {
-    const box = await (await canvasOf(id)).boundingBox();
-    return { x: box.x + p.x, y: box.y + p.y };
+    const canvas = await canvasOf(id);
+    const box = await canvas.boundingBox();
+    const units = await canvas.evaluate((c) => c.offsetWidth);
+    const s = box.width / units;
+    return { x: box.x + (p.x + 0.5) * s, y: box.y + (p.y + 0.5) * s };
   };
   const click = async (id, p) => {
     const { x, y } = await at(id, p);
@@ -319,10 +346,8 @@ async function recordAWord() {
   await chooseVoiceFile((chooser) => chooser.accept([voiceFile]));
   const cell = recorderCell(recorderWord(asked.name));
   const ownCell = await pictureOn(elsewhere, 'voice_cell_own', { x: 2, y: 12 });
-  await elsewhere.waitForFunction((c) => {
-    const d = document.querySelector('canvas[data-window="voices"]').getContext('2d').getImageData(c.x - 47, c.y, 1, 1).data;
-    return d[0] === c.own[0] && d[1] === c.own[1] && d[2] === c.own[2];
-  }, { timeout: 5000 }, { ...cell, own: ownCell });
+  await eventually(async () => near(await pixelOn(elsewhere, 'voices', { x: cell.x - 47, y: cell.y }), ownCell),
+    'the loaded word marked as the user\'s');
   await there.click('voices', RECORDER_BUTTON);
   await saidOn(elsewhere, 'Allow the microphone for this site in the browser\'s settings, then press Record again.');
   await elsewhere.click('.window[data-window="voices"] .close');
@@ -397,8 +422,9 @@ try {
   faults.status = { '/listing.txt': 404 };
   await Promise.all([failing.waitForNavigation(), failing.click('#failed button')]);
   await tapStart(failing);
-  const menu = await (await failing.waitForSelector('canvas[data-window="Main"]', { visible: true })).boundingBox();
-  await failing.mouse.click(menu.x + MENU_LETTER_RECOGNITION.x, menu.y + MENU_LETTER_RECOGNITION.y);
+  const onFailing = helpers(failing);
+  await onFailing.canvasOf('Main');
+  await onFailing.click('Main', MENU_LETTER_RECOGNITION);
   await failing.waitForFunction(() => window.heard.some((name) => /^[A-Z]\.wav$/.test(name)), { timeout: 10000 });
   await context.close();
   faults.status = undefined;
@@ -417,11 +443,11 @@ try {
   await page.setRequestInterception(true);
   const networkFaults = async (request) => {
     const path = new URL(request.url()).pathname;
-    if (path.endsWith('/main_letter_recognition.bmp') && failedOnce) {
+    if (path.endsWith('/main_letter_recognition.png') && failedOnce) {
       failedOnce();
       failedOnce = null;
       await request.abort('failed');
-    } else if (path.endsWith('/rec_background.bmp')) {
+    } else if (path.endsWith('/rec_background.png')) {
       await backgroundHeld;
       await request.continue();
     } else if (path.endsWith('/TryAgain.WAV')) {
@@ -432,16 +458,15 @@ try {
   };
   page.on('request', networkFaults);
   const { heardSoFar, nextHeard, canvasOf, at, click, startActivity } = helpers(page);
-  const pixel = (id, p) => page.$eval(`canvas[data-window="${id}"]`,
-    (c, { x, y }) => [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], p);
+  const pixel = (id, p) => pixelOn(page, id, p);
   const pictureAt = (name, p) => pictureOn(page, name, p);
   const startScreenShown = () => page.$eval('#start', (b) => !b.hidden && b.textContent.trim() === '' &&
     b.querySelector('svg') !== null && document.querySelectorAll('.window').length === 0);
   const menuDrawn = async () => {
     for (const p of [{ x: 10, y: 10 }, { x: 470, y: 350 }, { x: 60, y: 200 }]) {
-      assert.deepEqual(await pixel('Main', p), await pictureAt('main_background', p), `menu at ${p.x},${p.y}`);
+      assertNear(await pixel('Main', p), await pictureAt('main_background', p), `menu at ${p.x},${p.y}`);
     }
-    assert.deepEqual(await pixel('Main', MENU_LETTER_RECOGNITION),
+    assertNear(await pixel('Main', MENU_LETTER_RECOGNITION),
       await pictureAt('main_letter_recognition', { x: 113, y: 26 }), 'the Letter Recognition button');
   };
 
@@ -476,12 +501,19 @@ try {
   assert.equal(await nextHeard(0), 'Welcome.wav');
   await menuDrawn();
   const label = await page.$eval('canvas[data-window="Main"]', (c) => {
-    const d = c.getContext('2d').getImageData(176, 48, 121, 25).data;
+    const k = c.width / c.offsetWidth;
+    const d = c.getContext('2d').getImageData(176 * k, 48 * k, 121 * k, 25 * k).data;
     let white = 0;
     for (let i = 0; i < d.length; i += 4) if (d[i] > 240 && d[i + 1] > 240 && d[i + 2] > 240) ++white;
     return white;
   });
   assert.ok(label > 50, `the label "Start A Activity" is drawn in white (${label} pixels)`);
+
+  // Full screen by the title bar's box, and F11 to leave it.
+  await page.click('.window[data-window="Main"] .full');
+  await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: 5000 });
+  await page.keyboard.press('F11');
+  await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 5000 });
 
   // Letter Recognition, played to its end by ear. Its window is slow to come (its background
   // held back): the first letter is heard once it is on screen, not before.
@@ -525,7 +557,7 @@ try {
     order.push(asked);
   }
   assert.equal(asked, 'Clap.WAV', 'the applause after the last letter');
-  assert.deepEqual(await pixel('rec', { x: 10, y: 10 }), await pictureAt('rec_overlay', { x: 10, y: 10 }),
+  assertNear(await pixel('rec', { x: 10, y: 10 }), await pictureAt('rec_overlay', { x: 10, y: 10 }),
     'the congratulation screen');
 
   // Out of the activity, then Exit!: the page about the program in a new browsing context (or
@@ -701,8 +733,51 @@ try {
   await pause(1000);
   assert.ok(await startScreenShown(), 'the start screen stays after Exit! tapped');
   assert.equal(await heardSoFar(), count, 'no welcome after Exit! tapped');
+
+  // On an iPad in landscape, from a new start: the desk fills the screen, sharp, and a game is
+  // played by taps (and one letter key).
+  await page.setViewport({ width: 1024, height: 768, deviceScaleFactor: 2, hasTouch: true, isMobile: true });
+  await page.reload();
+  await page.bringToFront();
+  await pause(1000);
+  await tapStart(page, true);
+  await canvasOf('Main');
+  count = await heardSoFar();
+  await tap('Main', MENU_LETTER_RECOGNITION);
+  await canvasOf('rec');
+  asked = await nextHeard(count);
+  assert.match(asked, /^[A-Z]\.wav$/, 'a letter asked on the iPad');
+  // The desk as large as fits its largest window, the menu behind the activity.
+  const fitted = await page.evaluate(() => {
+    const r = document.querySelector('.window[data-window="Main"]').getBoundingClientRect();
+    const c = document.querySelector('canvas[data-window="rec"]');
+    const shown = c.getBoundingClientRect();
+    return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, tile: 30 * shown.width / c.offsetWidth,
+      store: [c.width, c.height], css: [shown.width, shown.height] };
+  });
+  assert.ok(fitted.left >= -0.5 && fitted.top >= -0.5 && fitted.right <= 1024.5 && fitted.bottom <= 768.5 &&
+    (fitted.right - fitted.left > 1022 || fitted.bottom - fitted.top > 766), `fills the viewport: ${JSON.stringify(fitted)}`);
+  assert.ok(fitted.tile >= 44, `tiles ${fitted.tile} CSS pixels wide`);
+  fitted.store.forEach((pixels, i) => assert.ok(Math.abs(pixels - 2 * fitted.css[i]) <= 1,
+    `backing store ${fitted.store} for ${fitted.css} CSS pixels`));
+  if (process.env.WORDMEADOW_SCREENSHOT) await page.screenshot({ path: process.env.WORDMEADOW_SCREENSHOT });
+  count = await heardSoFar();
+  await page.keyboard.press(asked[0].toLowerCase());
+  await page.waitForFunction((n) => window.heard.slice(n).some((h) => /^[A-Z]\.wav$/.test(h)),
+    { timeout: 10000 }, count);
+  // Right: the next letter is asked (the cue cut short by it).
+  const answer = await page.evaluate((n) => window.heard.slice(n), count);
+  assert.ok(!answer.includes('TryAgain.WAV') && answer.at(-1) !== asked, `the asked letter's key: ${answer}`);
+  asked = answer.at(-1);
+  for (let turn = 2; turn <= 26; ++turn) {
+    count = await heardSoFar();
+    await tap('rec', tileCentre(asked[0]));
+    asked = await nextHeard(count);
+  }
+  assert.equal(asked, 'Clap.WAV', 'the applause after a game by taps');
   const recorded = await recordAWord();
   console.log(`web site: ${order.length} letters matched, Exit! opened ${exitPage}, offline reload and touch worked, ` +
+    `a game by taps on an iPad-sized screen (tiles ${fitted.tile.toFixed(1)} px), ` +
     `"${recorded}" recorded and heard in the user's voice, offline too`);
 } finally {
   await browser.close();

@@ -15,11 +15,13 @@ let held = null;  // { pointerId, id }
 // A press on the start screen, so that a click there is one that began there.
 let startPressed = false;
 
+// A canvas's layout size is its window's client area in units, whatever the desk's scale and
+// however many pixels its backing store has.
 function clientPoint(event, canvas) {
   const r = canvas.getBoundingClientRect();
   return {
-    x: Math.floor((event.clientX - r.left) * canvas.width / r.width),
-    y: Math.floor((event.clientY - r.top) * canvas.height / r.height),
+    x: Math.floor((event.clientX - r.left) * canvas.offsetWidth / r.width),
+    y: Math.floor((event.clientY - r.top) * canvas.offsetHeight / r.height),
   };
 }
 

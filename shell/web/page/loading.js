@@ -3,12 +3,15 @@
 // rest of the site for offline use. The user's own recordings come from the site's storage.
 import { loadVoiceFolder } from './voice_storage.js';
 
-// Filled in by the build: the pictures of assets/, by name.
+// Filled in by the build: the pictures of assets/2x/, by name.
 const PICTURES = /*@PICTURES@*/ [];
 // The label font (bundled, so that no text depends on the device's fonts), the title bars' too.
 export const LABEL_FONT = 'Wordmeadow Labels';
 
-// --- Pictures, asked for as windows need them, and the label font. ---
+// --- Pictures, asked for as windows need them, and the label font. The site carries each
+// picture at twice the size (PICTURE_DENSITY pixels a client unit), which the canvas scales
+// smoothly to any other. ---
+export const PICTURE_DENSITY = 2;
 const pictures = new Map();  // name -> Promise, resolved once the picture is decoded or failed
 const decodedPictures = new Map();  // name -> <img>, once decoded
 
@@ -17,7 +20,7 @@ export function pictureOf(name, priority = 'high') {
   if (!pictures.has(name)) {
     const img = new Image();
     img.fetchPriority = priority;  // a drawing waits for it; a preload does not
-    img.src = `assets/${name}.bmp`;
+    img.src = `assets/2x/${name}.png`;
     pictures.set(name, img.decode().then(() => decodedPictures.set(name, img), () => {
       pictures.delete(name);
     }));
@@ -61,7 +64,7 @@ reloadProgram().then((module) => {
   loadVoiceFolder(module);
   const names = module.ccall('wm_start_pictures', 'string', [], []).split('\n').filter(Boolean);
   names.forEach((name) => pictureOf(name));
-  window.wordmeadowLoading.expect(names.map((name) => `assets/${name}.bmp`));
+  window.wordmeadowLoading.expect(names.map((name) => `assets/2x/${name}.png`));
 });
 
 // --- The pictures of every window, and the whole site kept for offline use: asked for once the

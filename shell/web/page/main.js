@@ -52,7 +52,7 @@ const input = {
 
 function openWindow(id, caption, width, height) {
   const canvas = windows.openWindow(id, caption, width, height,
-    () => call('wm_close', ['string'], [id]));
+    () => call('wm_close', ['string'], [id]), document.fullscreenEnabled ? toggleFullScreen : null);
   listenForPresses(canvas, id, windows.shownSince, input);
   takeDrops(canvas, id);
 }
@@ -124,6 +124,29 @@ function takeDrops(canvas, id) {
   });
 }
 for (const type of ['dragover', 'drop']) addEventListener(type, (event) => event.preventDefault());
+// Letter keys go to the window in front, as a click on their tiles; F11 puts the page on the
+// whole screen and takes it back, and so does the full-screen box of a window's title bar.
+function toggleFullScreen() {
+  if (document.fullscreenElement) {
+    document.exitFullscreen().catch(() => {});
+  } else {
+    document.documentElement.requestFullscreen().catch(() => {});
+  }
+}
+addEventListener('keydown', (event) => {
+  if (event.key === 'F11' && document.fullscreenEnabled) {
+    event.preventDefault();
+    toggleFullScreen();
+    return;
+  }
+  const id = windows.frontWindow();
+  if (!id || event.repeat || event.ctrlKey || event.metaKey || event.altKey ||
+      !/^[a-z]$/i.test(event.key)) {
+    return;
+  }
+  event.preventDefault();
+  call('wm_key', ['string', 'number'], [id, event.key.charCodeAt(0)]);
+});
 
 function openAddress(address) {
   window.open(address, '_blank', 'noopener');

@@ -1,9 +1,24 @@
 // The windows on the page: each a box with a title bar over one canvas of the client area's
-// size, put on screen once painted whole, and the drawing the program lists for it.
-import { LABEL_FONT, decodedPicture, fontLoaded, pictureOf, preload } from './loading.js';
+// size, put on screen once painted whole, and the drawing the program lists for it. The desk
+// scales every window alike, as large as the viewport allows, and each canvas's backing store
+// has a pixel for each device pixel it covers, so pictures and labels stay sharp.
+import {
+  LABEL_FONT, PICTURE_DENSITY, decodedPicture, fontLoaded, pictureOf, preload,
+} from './loading.js';
 
 const CROSS = '<svg viewBox="0 0 10 10" aria-hidden="true"><path d="M1 1L9 9M9 1L1 9" ' +
   'stroke="#000" stroke-width="2"/></svg>';
+const CORNERS = '<svg viewBox="0 0 10 10" aria-hidden="true"><path d="M1 4V1h3M6 1h3v3M9 6v3H6' +
+  'M4 9H1V6" fill="none" stroke="#000" stroke-width="1.5"/></svg>';
+
+function titleButton(className, label, svg, onClick) {
+  const button = document.createElement('button');
+  button.className = className;
+  button.setAttribute('aria-label', label);
+  button.innerHTML = svg;
+  button.addEventListener('click', onClick);
+  return button;
+}
 // Liberation Sans' vertical metrics (units per em 2048), rounded up as the desktop's font
 // renderer does: a label's first baseline lies one ascent below its top.
 const ASCENT = 1854 / 2048;
@@ -13,8 +28,9 @@ const desk = document.getElementById('desk');
 const windows = new Map();  // id -> { box, canvas, context, drawing, drawings, order, ... }
 let stacking = 0;
 
-// Makes the window's box; its canvas is returned for input, and its close button calls onClose.
-export function openWindow(id, caption, width, height, onClose) {
+// Makes the window's box; its canvas is returned for input, its close button calls onClose,
+// and a full-screen button, where the browser has full screen, onFullScreen.
+export function openWindow(id, caption, width, height, onClose, onFullScreen) {
   const box = document.createElement('section');
   box.className = 'window';
   box.dataset.window = id;
@@ -22,30 +38,28 @@ export function openWindow(id, caption, width, height, onClose) {
   const bar = document.createElement('header');
   bar.className = 'title';
   const icon = document.createElement('img');
-  icon.src = 'assets/icon.bmp';
+  icon.src = 'assets/2x/icon.png';
   icon.alt = '';
   const title = document.createElement('h1');
   title.textContent = caption;
-  const close = document.createElement('button');
-  close.className = 'close';
-  close.setAttribute('aria-label', 'Close');
-  close.innerHTML = CROSS;
-  close.addEventListener('click', onClose);
-  bar.append(icon, title, close);
+  bar.append(icon, title);
+  if (onFullScreen) bar.append(titleButton('full', 'Full screen', CORNERS, onFullScreen));
+  bar.append(titleButton('close', 'Close', CROSS, onClose));
   const canvas = document.createElement('canvas');
-  canvas.width = width;
-  canvas.height = height;
+  // Laid out at the client area's size in units; the desk's scale enlarges it.
+  canvas.style.width = `${width}px`;
+  canvas.style.height = `${height}px`;
   canvas.dataset.window = id;
   box.append(bar, canvas);
   const w = {
-    id, box, canvas, context: canvas.getContext('2d'), drawing: [], drawings: 0, painted: false,
-    wanted: false, order: 0, shownSince: Infinity, centre: null,
+    id, box, canvas, context: canvas.getContext('2d'), width, height, drawing: [], drawings: 0,
+    painted: null, wanted: false, order: 0, shownSince: Infinity, centre: null,
   };
   windows.set(id, w);
   // As on a desktop: a press anywhere on a window brings it to the front, and its title bar
   // drags it.
   box.addEventListener('pointerdown', () => bringToFront(w), true);
-  dragByTitleBar(w, bar, close);
+  dragByTitleBar(w, bar);
   return canvas;
 }
 
@@ -54,10 +68,10 @@ function bringToFront(w) {
   w.box.style.zIndex = String(w.order);
 }
 
-function dragByTitleBar(w, bar, close) {
+function dragByTitleBar(w, bar) {
   let drag = null;  // { pointerId, x, y, centre }
   bar.addEventListener('pointerdown', (event) => {
-    if (event.button !== 0 || close.contains(event.target)) return;
+    if (event.button !== 0 || event.target.closest('button')) return;
     event.preventDefault();
     bar.setPointerCapture(event.pointerId);
     const r = w.box.getBoundingClientRect();
@@ -142,16 +156,45 @@ export function closeAllWindows() {
   for (const id of [...windows.keys()]) closeWindow(id);
 }
 
-// Pixels one to one, unless the viewport is smaller than a window: then the whole desk is
-// scaled down to fit.
-function fitDesk() {
-  let scale = 1;
-  for (const { box } of windows.values()) {
-    if (!box.isConnected) continue;
-    scale = Math.min(scale, innerWidth / box.offsetWidth, innerHeight / box.offsetHeight);
+// Every window on the desk at one scale, up or down: the largest at which each fits the
+// viewport whole, title bar and border included.
+let deskScale = 1;
+let frame = { width: 4, height: 30 };  // border and title bar; measured once a box is shown
+
+function scaleWith(extra) {
+  let scale = Infinity;
+  for (const w of windows.values()) {
+    if (!w.box.isConnected && w !== extra) continue;
+    scale = Math.min(scale, innerWidth / (w.width + frame.width),
+      innerHeight / (w.height + frame.height));
   }
-  desk.style.setProperty('--scale', String(scale));
-  for (const w of windows.values()) if (w.centre && w.box.isConnected) moveTo(w, w.centre);
+  return Number.isFinite(scale) && scale > 0 ? scale : deskScale;
+}
+
+// The backing store for a scale: a pixel for each device pixel the canvas covers. Painted again
+// when that changes.
+function sizeCanvas(w, scale) {
+  const pixels = scale * devicePixelRatio;
+  const width = Math.max(1, Math.round(w.width * pixels));
+  const height = Math.max(1, Math.round(w.height * pixels));
+  if (w.canvas.width === width && w.canvas.height === height) return false;
+  w.canvas.width = width;
+  w.canvas.height = height;
+  return true;
+}
+
+function fitDesk() {
+  const shown = [...windows.values()].find((w) => w.box.isConnected);
+  if (shown) {
+    frame = { width: shown.box.offsetWidth - shown.width,
+      height: shown.box.offsetHeight - shown.height };
+  }
+  deskScale = scaleWith(null);
+  desk.style.setProperty('--scale', String(deskScale));
+  for (const w of windows.values()) {
+    if (w.painted && sizeCanvas(w, deskScale)) paintSteps(w, w.painted);
+    if (w.centre && w.box.isConnected) moveTo(w, w.centre);
+  }
 }
 addEventListener('resize', fitDesk);
 
@@ -162,9 +205,11 @@ addEventListener('resize', fitDesk);
 const RETRY_MS = 1000;
 const RETRY_MAX_MS = 30000;
 
+// Each step paints on the context given the backing store's pixels a unit (k.x, k.y).
 export function fill(id, red, green, blue) {
   windows.get(id).drawing = [{
     paint: (context) => {
+      context.setTransform(1, 0, 0, 1, 0, 0);
       context.fillStyle = `rgb(${red},${green},${blue})`;
       context.fillRect(0, 0, context.canvas.width, context.canvas.height);
     },
@@ -174,21 +219,39 @@ export function fill(id, red, green, blue) {
 export function picture(id, name, left, top, width, height) {
   windows.get(id).drawing.push({
     picture: name,
-    paint: (context) => {
+    paint: (context, k) => {
       const img = decodedPicture(name);
       if (!img) return;
-      // Pictures keep their own size; whatever lies outside the element is cut.
-      const sw = Math.min(img.naturalWidth, width);
-      const sh = Math.min(img.naturalHeight, height);
-      context.drawImage(img, 0, 0, sw, sh, left, top, sw, sh);
+      // Pictures keep their own size in units; whatever lies outside the element is cut. Each
+      // edge is rounded to a pixel once, so tiles that share an edge share it on screen.
+      const sw = Math.min(img.naturalWidth / PICTURE_DENSITY, width);
+      const sh = Math.min(img.naturalHeight / PICTURE_DENSITY, height);
+      const x = Math.round(left * k.x);
+      const y = Math.round(top * k.y);
+      context.setTransform(1, 0, 0, 1, 0, 0);
+      context.imageSmoothingEnabled = true;
+      context.imageSmoothingQuality = 'high';
+      context.drawImage(img, 0, 0, sw * PICTURE_DENSITY, sh * PICTURE_DENSITY, x, y,
+        Math.round((left + sw) * k.x) - x, Math.round((top + sh) * k.y) - y);
     },
   });
 }
 
 export function label(id, text, pixels, left, top, width, height) {
   windows.get(id).drawing.push({
-    font: true, paint: (context) => drawLabel(context, text, pixels, left, top, width, height),
+    font: true,
+    paint: (context, k) => {
+      // In units: the text is drawn from the font at the scaled size, and wraps as at scale 1.
+      context.setTransform(k.x, 0, 0, k.y, 0, 0);
+      drawLabel(context, text, pixels, left, top, width, height);
+    },
   });
+}
+
+function paintSteps(w, drawing) {
+  const k = { x: w.canvas.width / w.width, y: w.canvas.height / w.height };
+  for (const step of drawing) step.paint(w.context, k);
+  w.painted = drawing;
 }
 
 export function drawn(id) {
@@ -201,12 +264,22 @@ async function paint(w, drawing, count, retryMs) {
     : step.font && fontLoaded)));
   // Drawn again meanwhile (that one is painted), or closed.
   if (count !== w.drawings || windows.get(w.id) !== w) return;
-  for (const step of drawing) step.paint(w.context);
-  w.painted = true;
+  // A window not yet on the desk is sized for the scale the desk will have with it.
+  sizeCanvas(w, w.box.isConnected ? deskScale : scaleWith(w));
+  paintSteps(w, drawing);
   place(w);
   if (drawing.some((step) => step.picture && !decodedPicture(step.picture))) {
     setTimeout(() => paint(w, drawing, count, Math.min(2 * retryMs, RETRY_MAX_MS)), retryMs);
   }
+}
+
+// The window in front, which takes the keys.
+export function frontWindow() {
+  let front = null;
+  for (const w of windows.values()) {
+    if (w.box.isConnected && (!front || w.order > front.order)) front = w;
+  }
+  return front?.id ?? null;
 }
 
 // White, bold, left-aligned, wrapped at spaces to the label's width, cut to its box.
