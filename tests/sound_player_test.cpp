@@ -289,73 +289,91 @@ TEST_F(SoundDeviceTest, WithoutADeviceItTriesAgainOnlyAfterTheRetrySpacing) {
   EXPECT_FALSE(player.device().isOpen());
 }
 
-// A device whose closing hangs, as when the sound server stops answering: SDL's disk driver writes
-// into a pipe that nobody empties, so its audio thread waits in the write and closing waits for
-// that thread. The device is given up on, the next sound opens another and is heard, and the
-// closing left behind ends by itself once the pipe is emptied.
-TEST_F(SoundDeviceTest, ADeviceWhoseClosingHangsIsLeftAndTheNextSoundOpensAnother) {
-  const std::string pipe = folder.path() + "/sound.raw";
-  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  const int pipeBytes = fcntl(reader, F_SETPIPE_SZ, 4096);
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", pipe.c_str(), 1);
-  folder.touch("B.wav", wavBytes(441, 1, 53));
-  AudioDevice::Timing timing = quick();
-  timing.closeWait = std::chrono::milliseconds(100);
+// A device whose sound server stops answering: SDL's disk driver writes into a pipe that
+// nobody empties, so its audio thread waits in the write, takes nothing more from its queue,
+// and closing waits for that thread. Whether the device is let go (its idle spell is over) or
+// seen to take nothing for stuckAfter when sounds are asked for, its closing is given up on,
+// the next sound opens another and is heard, and the closing left behind ends by itself once
+// the pipe is emptied.
+TEST_F(SoundDeviceTest, ADeviceThatHangsIsLeftAndTheNextSoundOpensAnother) {
+  folder.touch("B.wav", wavBytes(4410, 1, 53));  // 200 ms: more than one period
+  folder.touch("long.wav", wavBytes(22050));     // 1 s: more than the pipe holds
+  const std::string b = folder.path() + "/B.wav";
+  for (const bool letGo : {true, false}) {
+    SCOPED_TRACE(letGo ? "let go" : "taking nothing");
+    const std::string pipe = folder.path() + (letGo ? "/let-go.raw" : "/stuck.raw");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const int pipeBytes = fcntl(reader, F_SETPIPE_SZ, 4096);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", pipe.c_str(), 1);
+    AudioDevice::Timing timing = quick();
+    timing.closeWait = std::chrono::milliseconds(100);
+    timing.stuckAfter = std::chrono::milliseconds(300);
 
-  std::mutex heardMutex;
-  std::string heard;
-  std::atomic<bool> draining = false;
-  std::atomic<bool> done = false;
-  std::thread drain([&] {
-    char buffer[4096];
-    while (!done) {
-      const ssize_t got = draining ? read(reader, buffer, sizeof buffer) : 0;
-      if (got > 0) {
-        std::lock_guard lock(heardMutex);
-        heard.append(buffer, static_cast<std::size_t>(got));
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::mutex heardMutex;
+    std::string heard;
+    std::atomic<bool> draining = false;
+    std::atomic<bool> done = false;
+    std::thread drain([&] {
+      char buffer[4096];
+      while (!done) {
+        const ssize_t got = draining ? read(reader, buffer, sizeof buffer) : 0;
+        if (got > 0) {
+          std::lock_guard lock(heardMutex);
+          heard.append(buffer, static_cast<std::size_t>(got));
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
       }
+    });
+    {
+      SoundPlayer player(timing);
+      player.play({folder.path() + "/long.wav"});
+      player.device().settle();
+      ASSERT_TRUE(player.device().isOpen());
+      // Once the pipe is full, the device's thread waits in its write.
+      int queued = 0;
+      for (int round = 0; round < 500 && queued < pipeBytes; ++round) {
+        SDL_Delay(10);
+        ioctl(reader, FIONREAD, &queued);
+      }
+      ASSERT_EQ(queued, pipeBytes);
+      SDL_Delay(200);  // and with the next period taken, it waits in that write
+      if (letGo) {
+        player.device().release();
+        player.device().settle();  // no longer than the wait for the closing
+        EXPECT_FALSE(player.device().isOpen());
+      } else {
+        // A click: its sound waits behind the stuck ones; a second click a moment later finds
+        // that the device has taken nothing since.
+        player.play({b});
+        player.device().settle();
+        SDL_Delay(400);
+        EXPECT_TRUE(abandonedClosesEnded(std::chrono::steady_clock::now()));
+      }
+      player.play({b});
+      player.device().settle();
+      EXPECT_FALSE(abandonedClosesEnded(std::chrono::steady_clock::now()));
+      EXPECT_TRUE(player.device().isOpen());
+      draining = true;
+      // B's first samples (53, 106, 159, 212) come out of the pipe.
+      const std::string bSamples = wavBytes(5, 1, 53).substr(46);
+      bool found = false;
+      for (int round = 0; round < 500 && !found; ++round) {
+        SDL_Delay(10);
+        std::lock_guard lock(heardMutex);
+        found = heard.find(bSamples) != std::string::npos;
+      }
+      EXPECT_TRUE(found) << "the sound after the hung device was not heard";
+      EXPECT_TRUE(abandonedClosesEnded(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+      EXPECT_TRUE(player.device().releaseBeforeLeaving());
     }
-  });
-  {
-    SoundPlayer player(timing);
-    play(player);
-    ASSERT_TRUE(player.device().isOpen());
-    // Once the pipe is full, the device's thread waits in its write.
-    int queued = 0;
-    for (int round = 0; round < 500 && queued < pipeBytes; ++round) {
-      SDL_Delay(10);
-      ioctl(reader, FIONREAD, &queued);
-    }
-    ASSERT_EQ(queued, pipeBytes);
-    player.device().release();
-    player.device().settle();  // no longer than the wait for the closing
-    EXPECT_FALSE(player.device().isOpen());
-    EXPECT_FALSE(abandonedClosesEnded(std::chrono::steady_clock::now()));
-
-    player.play({folder.path() + "/B.wav"});
-    player.device().settle();
-    EXPECT_TRUE(player.device().isOpen());
-    draining = true;
-    // B's first samples (53, 106, 159, 212) come out of the pipe.
-    const std::string b = wavBytes(5, 1, 53).substr(46);
-    bool found = false;
-    for (int round = 0; round < 500 && !found; ++round) {
-      SDL_Delay(10);
-      std::lock_guard lock(heardMutex);
-      found = heard.find(b) != std::string::npos;
-    }
-    EXPECT_TRUE(found) << "the sound after the hung closing was not heard";
-    EXPECT_TRUE(abandonedClosesEnded(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
-    EXPECT_TRUE(player.device().releaseBeforeLeaving());
+    done = true;
+    drain.join();
+    close(reader);
   }
-  done = true;
-  drain.join();
-  close(reader);
 }
 
 // The microphone on the dummy driver, which hears silence: unplugged in the middle of a take

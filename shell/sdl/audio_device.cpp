@@ -69,12 +69,12 @@ void AudioDevice::play(std::vector<std::uint8_t> samples) {
   std::lock_guard lock(mutex_);
   const Clock::time_point now = Clock::now();
   if (state_ == State::Open && !lost_) {
-    if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) {
+    if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED && !stuckLocked(now)) {
       wanted_ = true;
       startLocked(samples);
       return;
     }
-    lost_ = true;  // removed, and its event not handled yet
+    lost_ = true;  // removed, and its event not handled yet; or its server hangs
   }
   if (state_ == State::Closed && failedBefore_ && now - lastFailure_ < timing_.retrySpacing) {
     return;
@@ -146,8 +146,11 @@ void AudioDevice::due() {
   const Clock::time_point now = Clock::now();
   if (state_ != State::Open || !wanted_ || lost_ || keepOpen_ || now < closeAt_) return;
   const Uint32 queued = SDL_GetQueuedAudioSize(device_);
-  if (queued > 0) {  // the device plays slower than it should: wait for it
-    closeAt_ = now + playingTime(queued) + timing_.idleSpell;
+  if (stuckLocked(now)) {
+    lost_ = true;
+  } else if (queued > 0) {  // the device plays slower than it should: look again soon
+    closeAt_ = now + std::min<Clock::duration>(playingTime(queued) + timing_.idleSpell,
+                                               timing_.stuckAfter);
     return;
   }
   wanted_ = false;
@@ -159,11 +162,26 @@ void AudioDevice::startWorkLocked() {
 }
 
 void AudioDevice::startLocked(const std::vector<std::uint8_t>& samples) {
+  const Clock::time_point now = Clock::now();
+  // A device that has played all it was given is taking from its queue. One that still holds
+  // samples keeps the time it was last seen taking: they may be stuck.
+  if (SDL_GetQueuedAudioSize(device_) == 0) lastTaken_ = now;
   SDL_ClearQueuedAudio(device_);
   if (!samples.empty()) {
     SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size()));
   }
-  closeAt_ = Clock::now() + playingTime(samples.size()) + timing_.idleSpell;
+  lastQueued_ = SDL_GetQueuedAudioSize(device_);
+  closeAt_ = now + playingTime(samples.size()) + timing_.idleSpell;
+}
+
+bool AudioDevice::stuckLocked(Clock::time_point now) {
+  const Uint32 queued = SDL_GetQueuedAudioSize(device_);
+  if (queued == 0 || queued != lastQueued_) {
+    lastQueued_ = queued;
+    lastTaken_ = now;
+    return false;
+  }
+  return now - lastTaken_ >= timing_.stuckAfter;
 }
 
 AudioDevice::Clock::duration AudioDevice::playingTime(std::size_t bytes) const {

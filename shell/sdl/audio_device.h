@@ -46,6 +46,10 @@ class AudioDevice {
     // by itself (see closeAudioDevice()) and the next sound opens another. SDL closes a device
     // in two of its periods (186 ms).
     std::chrono::milliseconds closeWait{500};
+    // An open device seen to take nothing from its queue for this long plays no more: its
+    // sound server has stopped answering. It is let go, and the next sound opens another. A
+    // healthy device takes a period every 93 ms, PulseAudio its first 250 ms late.
+    std::chrono::milliseconds stuckAfter{1000};
   };
 
   // The format of the samples play() takes; SDL converts them to what the device plays.
@@ -82,6 +86,8 @@ class AudioDevice {
   void work(std::unique_lock<std::mutex>& lock);
   void startWorkLocked();
   void startLocked(const std::vector<std::uint8_t>& samples);
+  // Looks at the open device's queue: whether it has taken nothing from it for stuckAfter.
+  bool stuckLocked(Clock::time_point now);
   Clock::duration playingTime(std::size_t bytes) const;
 
   const Timing timing_;
@@ -95,6 +101,8 @@ class AudioDevice {
   std::vector<std::uint8_t> pending_;
   Clock::time_point pendingSince_{};
   Clock::time_point closeAt_{};
+  Uint32 lastQueued_ = 0;          // what the open device's queue held when last looked at
+  Clock::time_point lastTaken_{};  // when it was last seen to have taken from it
   Clock::time_point lastFailure_{};
   bool failedBefore_ = false;
   AudioWorker worker_;  // last: its thread uses all the rest

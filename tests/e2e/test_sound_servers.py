@@ -449,6 +449,20 @@ class SoundServerTest(SoundServerCase):
         self.assertEqual(audio.next_sound(mark), heard)
         program.check_running()
 
+        # The server hangs in the middle of a sound, and another takes its place. The device
+        # takes nothing more: the sound asked for first waits behind the stuck ones, and the
+        # next, a second later, finds the device stuck and opens another, on the new server.
+        mark = audio.wait_quiet()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), heard)
+        server.hang()
+        server.replace()
+        self.click(rec, PLAY_AGAIN)
+        time.sleep(1.5)
+        mark = audio.position()
+        self.click(rec, PLAY_AGAIN)
+        self.assertEqual(audio.next_sound(mark), heard)
+
         # The server hangs in the middle of a sound: leaving does not wait for it.
         mark = audio.wait_quiet()
         self.click(rec, PLAY_AGAIN)
